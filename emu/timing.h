@@ -1,0 +1,37 @@
+// The emulated 60 Hz vertical blank: a 16666 us grid on a monotonic clock
+// counted from the start of the game thread, and the per-frame sync.
+#pragma once
+
+#include <cstdint>
+
+constexpr int64_t VBLANK_PERIOD_US = 16666;
+constexpr int32_t VSYNC_FIXED_RATE = 4;
+
+// Time base: ticks per second and the tick count at game-thread start.
+extern int64_t counterFrequency;
+extern int64_t counterStart;
+
+// Frame-timing state.
+extern int32_t vblankCount;
+extern int32_t frameCount;
+extern int32_t skipping;
+extern int32_t skipCount;
+
+// Frame-sync settings the game passes to syncFrame.
+extern int32_t frameSkip;
+extern int32_t maxFrameSkip;
+extern int32_t vsyncFlags;
+
+// Reads the counter's frequency, then its value, into the time base.
+void captureTimeBase();
+
+// Microseconds since counterStart, in 64 bits: it never wraps in a real run.
+int64_t timeSinceStartUs();
+
+// Busy-waits for the next grid line, counts the vertical blank and holds the
+// thread while the emulation is paused.
+void waitVBlank();
+
+// Ends the frame: waits, presents it, and skips frames when asked to.
+// Returns the skipping flag.
+int32_t syncFrame(int32_t frameSkipArg, int32_t maxFrameSkipArg, int32_t vsyncFlagsArg);

@@ -1,0 +1,25 @@
+// Drawing an image as a textured quad (or as 64-texel strips).
+#pragma once
+
+#include <cstdint>
+
+#include "gfx/image.h"
+
+struct Vertex {
+    float u, v;  // texture position in texels
+    float x, y;  // screen position in pixels
+    float z;     // always 0
+};
+
+constexpr int32_t VERTEX_SCRATCH_BYTES = 1048576;
+constexpr int32_t STRIP_TEXELS = 64;
+
+extern Vertex* vertexScratch;
+
+// The four corners of the image's single quad, in strip order. Returns false,
+// leaving `out` alone, when the source rectangle is under one texel wide or high.
+bool buildImageQuad(const Image& image, Vertex* out);
+
+void drawImage(Image* image);
+int32_t drawImageStrips(Image* image);
+void emitQuad(Vertex* vertices);

@@ -1,0 +1,108 @@
+// Images, pixel formats, palettes and the upload of an image's pixels into
+// the library's one texture. Also the built-in bitmap font.
+#pragma once
+
+#include <GL/gl.h>
+#include <cstdint>
+
+enum PixelFormat : int32_t {
+    PF_5650 = 0,
+    PF_5551 = 1,
+    PF_4444 = 2,
+    PF_8888 = 3,
+    PF_T4 = 4,
+    PF_T8 = 5,
+};
+constexpr int32_t PIXEL_FORMAT_COUNT = 6;
+
+// Where an image's pixels live.
+constexpr int16_t LOC_VIDEO_MEMORY = 0;
+constexpr int16_t LOC_RAM = 1;
+
+struct PixelFormatInfo {
+    int32_t bitsPerPixel;
+    GLenum internalFormat;
+    GLenum glFormat;
+    GLenum glType;
+};
+// Indexed by PixelFormat. The paletted formats upload as PF_8888.
+extern const PixelFormatInfo pixelFormatTable[PIXEL_FORMAT_COUNT];
+
+struct Palette {
+    int16_t pixelFormat;  // format of the entries: PF_5650 .. PF_8888
+    int16_t count;        // number of entries
+    uint32_t* colors;     // one word per entry; 16-bit formats use the low half
+};
+
+struct Image {
+    int32_t x, y;                    // screen position of the reference point
+    int32_t drawWidth, drawHeight;   // size on screen
+    float srcX0, srcY0, srcX1, srcY1;  // source rectangle in texels
+    int32_t pivotX, pivotY;          // rotation centre in source pixels
+    float angle;                     // degrees, clockwise on screen
+    int16_t allowStrips;             // wide unrotated images may draw as strips
+    Palette* palette;                // for PF_T4 / PF_T8; not owned
+    int32_t width, height;           // requested size
+    int32_t texWidth, texHeight;     // size rounded up to powers of two
+    int32_t bufferWidth, bufferHeight;  // pixels per row and rows of `pixels`
+    void* pixels;
+    int16_t sharedPixels;            // nonzero: `pixels` belongs to someone else
+    int32_t byteSize;
+    int16_t location;                // LOC_VIDEO_MEMORY or LOC_RAM
+    int16_t pixelFormat;
+};
+
+struct Font {
+    Image* image;             // PF_T4 glyph sheet
+    uint8_t* charWidths;      // 256 widths
+    uint16_t* charPositions;  // bits 0-8 x, bits 9-15 band
+    int32_t fixedWidth;
+    int32_t charHeight;
+};
+
+struct FontInfo {
+    const uint8_t* glyphBits;
+    const uint8_t* charWidthTable;  // null: every glyph is defaultCharWidth wide
+    int32_t defaultCharWidth;
+    int32_t charHeight;
+    int32_t bytesPerGlyphRow;
+};
+extern const FontInfo builtinFontInfo;
+
+constexpr int32_t EXPAND_BUFFER_PIXELS = 262144;  // 1 MiB of PF_8888
+constexpr int32_t CONVERTED_PALETTE_SIZE = 256;
+
+// Texture-upload state, game thread only.
+extern void* boundPixels;
+extern Palette* boundPalette;
+extern int32_t boundPixelFormat;  // -1 before any bind
+extern int32_t paletteFormat;
+extern const uint32_t* activeColors;
+extern uint32_t convertedPalette[CONVERTED_PALETTE_SIZE];
+extern uint32_t* expandBuffer;
+extern int32_t uploadedWidth, uploadedHeight;
+extern void* uploadedPixels;
+extern int32_t uploadCount;  // texture uploads since start, for tests and benchmarks
+
+extern Font* defaultFont;
+extern Font* currentFont;
+
+// Rounds up to a power of two within 16 bits; 0 stays 0, 65536 stays 65536.
+int32_t roundToPowerOfTwo(int32_t value);
+
+Image* createImage(int32_t width, int32_t height, int32_t location, int32_t pixelFormat);
+void releaseImage(Image* image);
+
+// Makes the image's pixels the texture's contents, uploading only when the
+// buffer (or palette) differs from the one bound earlier in the frame.
+void bindImage(Image* image);
+void uploadTexture(int32_t width, int32_t height, void* pixels);
+void applyPalette(const uint32_t* colors, int32_t count);
+void expandPalettedRows(const void* pixels, int32_t rows, int32_t width);
+
+// The PF_8888 colour of one pixel value; 0 for the paletted formats.
+uint32_t pixelToColor32(uint32_t pixel, int32_t pixelFormat);
+
+Font* createFontImage();
+void drawGlyphBits(Image* image, int32_t x, int32_t y, int32_t width, int32_t height,
+                   int32_t bitsPerRow, const uint8_t* bits);

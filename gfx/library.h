@@ -1,0 +1,50 @@
+// Library start-up: the console's power-on state, the GL context on the main
+// window and the resources every later drawing shares.
+#pragma once
+
+#include <GL/gl.h>
+#include <cstdint>
+
+#include "gfx/winsys.h"
+
+constexpr int32_t SCREEN_WIDTH = 480;
+constexpr int32_t SCREEN_HEIGHT = 272;
+constexpr int32_t READ_BACK_BYTES = 1048576;
+constexpr int32_t VIDEO_MEMORY_BYTES = 2097152;
+
+// The fixed pixel format the window asks for.
+extern const PixelFormatDescription windowPixelFormat;
+
+extern GLuint textureName;
+extern uint8_t* readBackBuffer;  // READ_BACK_BYTES
+extern uint8_t* videoMemory;     // VIDEO_MEMORY_BYTES, the emulated video memory
+extern uint32_t currentColor;    // PF_8888 layout: red in bits 0-7, alpha 24-31
+
+typedef void (*BlendEquationFn)(GLenum mode);
+typedef void (*BlendColorFn)(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha);
+extern BlendEquationFn blendEquationFn;
+extern BlendColorFn blendColorFn;
+
+extern GLuint fragmentShader;
+extern GLuint shaderProgram;
+
+void initLibrary();
+void setupGlContext();
+bool selectPixelFormat();
+void setupPalette();
+void initGlResources();
+bool loadShaderExtension();
+void buildShaderProgram();
+void releaseShaderProgram();
+
+// The whole file as NUL-terminated text in a malloc'd buffer the caller
+// frees; null when the file cannot be opened.
+char* readTextFile(const char* name);
+
+// Fills the palette a surface of this format needs: 2^colorBits entries
+// (at most `capacity`). Returns the entry count written.
+int32_t buildPaletteEntries(const PixelFormatDescription& format, PaletteEntry* entries,
+                            int32_t capacity);
+
+// The library's end operation: nothing to release on this back end.
+void endLibrary();

@@ -1,0 +1,2 @@
+// Placeholder until the Qt host lands.
+int main() { return 0; }

@@ -1,0 +1,1 @@
+// Placeholder until the Qt side of the window-system seam lands.

@@ -1,0 +1,48 @@
+#!/bin/bash
+# Installs what is missing, builds, and runs every test. Starts its own X
+# server when there is no display. QUORL_SANITIZE=1 runs the sanitizer build.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+bash "$root/tools/install-deps.sh"
+bash "$root/tools/build.sh"
+
+build_dir="$root/build"
+if [[ "${QUORL_SANITIZE:-0}" == 1 ]]; then
+    build_dir="$root/build-asan"
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+    export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+fi
+
+xvfb_pid=""
+cleanup() {
+    if [[ -n "$xvfb_pid" ]]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+if [[ -z "${DISPLAY:-}" ]]; then
+    # Pick a free display number and wait until the server answers.
+    for n in $(seq 90 120); do
+        if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
+            break
+        fi
+    done
+    Xvfb ":$n" -screen 0 1024x768x24 -noreset -nolisten tcp >/tmp/quorl-xvfb.log 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+        if xdpyinfo >/dev/null 2>&1; then
+            break
+        fi
+        sleep 0.1
+    done
+fi
+
+# Keep test runs away from the user's own settings.
+export XDG_CONFIG_HOME="${XDG_CONFIG_HOME_FOR_TESTS:-$(mktemp -d)}"
+
+cd "$build_dir"
+ctest --output-on-failure --timeout 300 "$@"
