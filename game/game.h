@@ -1,5 +1,66 @@
-// The code-breaking game: its main function, states and frame loop.
+// The code-breaking game: its main function, states, frame loop and the
+// choice of the secret code. The board itself is game/board.h.
 #pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "gfx/image.h"
+
+// Values of gameState. They are compared by magnitude: above STATE_PLAY is an
+// end screen, above STATE_INTRO is any screen that shows the board.
+constexpr int32_t STATE_INTRO = 1;
+constexpr int32_t STATE_PLAY = 10;
+constexpr int32_t STATE_WON = 20;
+constexpr int32_t STATE_LOST = 50;
+
+constexpr int32_t GAME_SLOT_COUNT = 4;     // balls in a code and in a row
+constexpr int32_t GAME_COLOR_COUNT = 6;    // colours 1 to 6; 0 is an empty cell
+constexpr int32_t GAME_CODE_COUNT = 60;    // entries of codeTable, one per frameTick
+constexpr int32_t GAME_CURSOR_X = 372;     // cursor x over colour 1
+constexpr int32_t GAME_CURSOR_Y = 86;
+constexpr int32_t GAME_CURSOR_STEP = 18;   // cursor x per colour step
+
+// Entry k is the code a new game takes while frameTick is k; the colours of
+// slots 1 to 4 are at [k][0] to [k][3].
+extern const int32_t codeTable[GAME_CODE_COUNT][GAME_SLOT_COUNT];
+
+// Game variables (game thread only).
+extern int32_t gameState;
+extern int32_t frameTick;      // 0 to 59, advanced once per frame
+extern int32_t selectedColor;  // colour under the cursor, 1 to 6
+extern int32_t secretCode[GAME_SLOT_COUNT];
+
+// Pictures outside the board. Each file is decoded once; a new game resets
+// the records in place.
+extern Image* backdropImage;  // the intro picture, then the board's background
+extern Image* lostImage;
+extern Image* wonImage;
+extern Image* cursorImage;
+extern Image codeBalls[GAME_SLOT_COUNT];  // tiles of the ball sheet, sharing its pixels
 
 // Runs the game on the game thread; ends the program when the loop ends.
 [[noreturn]] void gameMain();
+
+// Start-up after the library: the intro, end-screen and code-ball pictures.
+void loadStartPictures();
+
+// Sets up a new game; the caller has already set gameState to STATE_PLAY.
+void newGame();
+
+// Draws one frame for the current gameState.
+void drawScreen();
+
+// The frame's logic without the window, in the loop's order: the lost-game
+// check comes before readController, the buttons after it.
+void checkForLostGame();
+void applyPressedButtons(uint32_t pressed);
+void advanceFrameTick();
+
+// Loads a picture of the working directory as PF_5551 in RAM. A missing or
+// unreadable file is fatal: a message box names the file and the directory,
+// then the program ends with exit code 1.
+Image* loadPicture(const char* name);
+
+// The text of that message box.
+std::string missingPictureMessage(const char* name, const char* directory);

@@ -1,0 +1,59 @@
+// The board: ten rows of four cells, a mark cell per row and the row marker,
+// the placing of balls and the evaluation of a completed row.
+#pragma once
+
+#include <cstdint>
+
+#include "game/game.h"
+#include "gfx/image.h"
+
+constexpr int32_t BOARD_ROW_COUNT = 10;
+constexpr int32_t BOARD_CELL_COUNT = 40;
+constexpr int32_t BOARD_BALL_SIZE = 16;    // tiles of "boules.png"
+constexpr int32_t BOARD_MARK_SIZE = 12;    // tiles of "solutions.png"
+constexpr int32_t BOARD_MARKER_WIDTH = 29;  // bands of "lignes.png"
+constexpr int32_t BOARD_MARKER_HEIGHT = 23;
+constexpr int32_t BOARD_WIN_SCORE = 40;    // four exact matches
+
+// Board progress. Rows count from the bottom, slots from the left, cells 1 to
+// 40 row by row; nextCell = 4 * (currentRow - 1) + currentSlot.
+extern int32_t currentRow;   // 1 to 10; 11 once the tenth row is evaluated
+extern int32_t currentSlot;  // 1 to 4
+extern int32_t nextCell;     // 1 to 40; 41 once every cell is used
+extern int32_t guess[GAME_SLOT_COUNT];  // colours of the row in progress, slot s at [s - 1]
+
+// The sheets, each decoded once. ballSheet is loaded by the game's start-up
+// (the code balls use it too); the others by the first new game.
+extern Image* ballSheet;
+extern Image* markSheet;
+
+// Board images: cell n at cellImages[n - 1], the marks of row r at
+// markImages[r - 1]. Cells and marks share their sheet's pixels.
+extern Image cellImages[BOARD_CELL_COUNT];
+extern Image markImages[BOARD_ROW_COUNT];
+extern Image* rowMarkerImage;
+
+// A record showing one tile of a sheet without owning its pixels.
+Image tileImage(const Image& sheet);
+
+// Shows tile `tile` of a sheet that is one column of square tiles, at their
+// own size.
+void showSheetTile(Image* image, int32_t tileSize, int32_t tile);
+
+void loadBoardCells();
+void loadMarkCells();
+void setCellColor(int32_t cell, int32_t color);
+void setRowMarks(int32_t row, int32_t markTile);
+void setRowMarker(int32_t row);
+void placeBall();
+void advanceSlot();
+void evaluateGuess();
+void clearCurrentRow();
+
+// 10 per exact match plus 1 per colour in the code at another slot, for
+// guess against secretCode.
+int32_t scoreGuess();
+
+// The tile of "solutions.png" that shows a score; 0 for a score that cannot
+// arise.
+int32_t markTileForScore(int32_t score);
