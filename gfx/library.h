@@ -46,5 +46,16 @@ char* readTextFile(const char* name);
 int32_t buildPaletteEntries(const PixelFormatDescription& format, PaletteEntry* entries,
                             int32_t capacity);
 
+// The message text for the first shader extension the extension string
+// lacks, or null when both are there.
+const char* missingShaderExtension(const char* extensions);
+bool hasExtension(const char* extensions, const char* name);
+// True when a GL_VERSION string ("major.minor ...") is at least major.minor.
+bool glVersionAtLeast(const char* version, int32_t major, int32_t minor);
+
+// Switches the screen shader off (0) and on again (1) around pixel moves,
+// which must not be filtered; nothing happens when no program was built.
+void setShaderProgramActive(int32_t active);
+
 // The library's end operation: nothing to release on this back end.
 void endLibrary();
