@@ -1,0 +1,232 @@
+// Loading pictures from files. PNG is decoded by libpng's high-level reader
+// into its own row buffers, then converted pixel by pixel into a new Image of
+// the pixel format the caller asks for.
+#include "gfx/png_loader.h"
+
+#include <png.h>
+
+#include <cctype>   // Required for: tolower
+#include <csetjmp>  // Required for: setjmp (libpng's error return)
+#include <cstdio>   // Required for: fopen, fread, fclose
+#include <cstring>  // Required for: strchr, strcmp
+
+constexpr int32_t PNG_SIGNATURE_BYTES = 8;
+constexpr int32_t PNG_EXTENSION_CHARS = 8;
+
+// Largest side an Image can take: power-of-two rounding stops at 65536.
+constexpr uint32_t PNG_MAX_SIDE = 65536;
+// Largest ancillary chunk libpng may buffer for us (its own default too), so
+// that a hostile chunk length cannot make it allocate without bound.
+constexpr png_alloc_size_t PNG_CHUNK_MALLOC_MAX = 8000000;
+
+// Strip 16-bit samples to 8, unpack sub-byte samples, expand palettes and
+// transparency to RGB(A) and low-depth grey to 8 bits, and order colour
+// samples blue, green, red.
+constexpr int PNG_LOAD_TRANSFORMS =
+    PNG_TRANSFORM_STRIP_16 | PNG_TRANSFORM_PACKING | PNG_TRANSFORM_EXPAND | PNG_TRANSFORM_BGR;
+static_assert(PNG_LOAD_TRANSFORMS == 0x95, "the loader's transform set");
+
+static bool headerSizeFits(FILE* file, int32_t pixelFormat);
+static bool fitsImageRecord(uint32_t width, uint32_t height, int32_t pixelFormat);
+static void convertRows(Image* image, png_bytepp rows, int colorType);
+static void pngReadCallback(png_structp png, png_bytep data, size_t length);
+
+Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat)
+{
+    if (name == nullptr) {
+        return nullptr;
+    }
+    // The extension runs from the first "." of the whole name, directories
+    // included; at most 8 characters of it are compared.
+    const char* dot = std::strchr(name, '.');
+    if (dot == nullptr) {
+        return nullptr;
+    }
+    char extension[PNG_EXTENSION_CHARS + 1];
+    int32_t length = 0;
+    while (length < PNG_EXTENSION_CHARS && dot[length] != '\0') {
+        unsigned char c = static_cast<unsigned char>(dot[length]);
+        extension[length] = static_cast<char>(std::tolower(c));
+        length++;
+    }
+    extension[length] = '\0';
+
+    if (std::strcmp(extension, ".png") == 0) {
+        return loadPngImage(name, location, pixelFormat);
+    }
+    return nullptr;
+}
+
+Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat)
+{
+    // A picture can only be stored in the direct-colour formats: a paletted
+    // image would come back with its pixels unfilled and no palette.
+    if (pixelFormat != PF_5650 && pixelFormat != PF_5551 && pixelFormat != PF_4444 &&
+        pixelFormat != PF_8888) {
+        return nullptr;
+    }
+
+    FILE* file = std::fopen(name, "rb");
+    if (file == nullptr) {
+        return nullptr;
+    }
+
+    // Zeroed, so that a file shorter than the signature never matches it
+    // (no signature byte is zero).
+    png_byte signature[PNG_SIGNATURE_BYTES] = {};
+    size_t signatureRead = std::fread(signature, 1, PNG_SIGNATURE_BYTES, file);
+    if (signatureRead == 0 || png_sig_cmp(signature, 0, PNG_SIGNATURE_BYTES) != 0) {
+        std::fclose(file);
+        return nullptr;
+    }
+    if (!headerSizeFits(file, pixelFormat)) {
+        std::fclose(file);
+        return nullptr;
+    }
+
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (png == nullptr) {
+        std::fclose(file);
+        return nullptr;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        std::fclose(file);
+        return nullptr;
+    }
+
+    // Set after setjmp and read after a longjmp back to it, so it must live in
+    // memory rather than in a register the jump restores.
+    Image* volatile image = nullptr;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        std::fclose(file);
+        if (image != nullptr) {
+            releaseImage(image);
+        }
+        return nullptr;
+    }
+
+    png_set_read_fn(png, &file, pngReadCallback);
+    png_set_sig_bytes(png, PNG_SIGNATURE_BYTES);
+    png_set_user_limits(png, PNG_MAX_SIDE, PNG_MAX_SIDE);
+    png_set_chunk_malloc_max(png, PNG_CHUNK_MALLOC_MAX);
+    png_read_png(png, info, PNG_LOAD_TRANSFORMS, nullptr);
+
+    uint32_t width = png_get_image_width(png, info);
+    uint32_t height = png_get_image_height(png, info);
+    int colorType = png_get_color_type(png, info);
+    int bitDepth = png_get_bit_depth(png, info);
+    png_bytepp rows = png_get_rows(png, info);
+
+    bool convertible = bitDepth == 8 && rows != nullptr &&
+                       (colorType == PNG_COLOR_TYPE_GRAY ||
+                        colorType == PNG_COLOR_TYPE_GRAY_ALPHA || colorType == PNG_COLOR_TYPE_RGB ||
+                        colorType == PNG_COLOR_TYPE_RGB_ALPHA);
+    if (convertible && fitsImageRecord(width, height, pixelFormat)) {
+        image = createImage(static_cast<int32_t>(width), static_cast<int32_t>(height), location,
+                            pixelFormat);
+        if (image != nullptr) {
+            convertRows(image, rows, colorType);
+        }
+    }
+
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+    return image;
+}
+
+// libpng reserves every row of the picture before it reads any pixel data,
+// so a header claiming a size no Image can hold is refused first, from the
+// IHDR chunk that must follow the signature. The file is left just after the
+// signature again; libpng checks the chunk itself.
+static bool headerSizeFits(FILE* file, int32_t pixelFormat)
+{
+    png_byte head[16];  // length, type, width, height
+    if (std::fread(head, 1, sizeof head, file) != sizeof head ||
+        std::fseek(file, PNG_SIGNATURE_BYTES, SEEK_SET) != 0) {
+        return false;
+    }
+    if (std::memcmp(head + 4, "IHDR", 4) != 0) {
+        return false;
+    }
+    return fitsImageRecord(png_get_uint_32(head + 8), png_get_uint_32(head + 12), pixelFormat);
+}
+
+// Whether createImage can describe a picture of this size: each side rounds to
+// a power of two no larger than 65536, and the buffer's byte count (a row
+// rounded up to 16 bytes, times the rounded height) fits a signed 32-bit value.
+static bool fitsImageRecord(uint32_t width, uint32_t height, int32_t pixelFormat)
+{
+    if (width == 0 || height == 0 || width > PNG_MAX_SIDE || height > PNG_MAX_SIDE) {
+        return false;
+    }
+    int64_t bitsPerPixel = pixelFormatTable[pixelFormat].bitsPerPixel;
+    int64_t texWidth = roundToPowerOfTwo(static_cast<int32_t>(width));
+    int64_t texHeight = roundToPowerOfTwo(static_cast<int32_t>(height));
+    int64_t rowStep = 128 / bitsPerPixel;
+    int64_t bufferWidth = (texWidth + rowStep - 1) / rowStep * rowStep;
+    return bufferWidth * bitsPerPixel * texHeight / 8 <= INT32_MAX;
+}
+
+// Converts libpng's 8-bit rows into the image's pixels, rows bufferWidth
+// apart. Grey 0 is the transparent colour of grey pictures; their own alpha
+// channel is not used.
+static void convertRows(Image* image, png_bytepp rows, int colorType)
+{
+    int32_t bytesPerSample;
+    switch (colorType) {
+    case PNG_COLOR_TYPE_GRAY: bytesPerSample = 1; break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: bytesPerSample = 2; break;
+    case PNG_COLOR_TYPE_RGB: bytesPerSample = 3; break;
+    default: bytesPerSample = 4; break;
+    }
+    bool grey = colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
+    bool hasAlpha = colorType == PNG_COLOR_TYPE_RGB_ALPHA;
+
+    for (int32_t y = 0; y < image->height; y++) {
+        const png_byte* in = rows[y];
+        uint16_t* out16 = static_cast<uint16_t*>(image->pixels) + int64_t{y} * image->bufferWidth;
+        uint32_t* out32 = static_cast<uint32_t*>(image->pixels) + int64_t{y} * image->bufferWidth;
+        for (int32_t x = 0; x < image->width; x++, in += bytesPerSample) {
+            uint32_t r, g, b, a;
+            if (grey) {
+                r = g = b = in[0];
+                a = in[0] != 0 ? 255 : 0;
+            } else {
+                b = in[0];
+                g = in[1];
+                r = in[2];
+                a = hasAlpha ? in[3] : 255;
+            }
+            switch (image->pixelFormat) {
+            case PF_8888:
+                out32[x] = a << 24 | b << 16 | g << 8 | r;
+                break;
+            case PF_5650:
+                out16[x] = static_cast<uint16_t>((b >> 3) << 11 | (g >> 2) << 5 | (r >> 3));
+                break;
+            case PF_5551:
+                out16[x] = static_cast<uint16_t>((a >> 7) << 15 | (b >> 3) << 10 | (g >> 3) << 5 |
+                                                 (r >> 3));
+                break;
+            case PF_4444:
+                out16[x] = static_cast<uint16_t>((a >> 4) << 12 | (b >> 4) << 8 | (g >> 4) << 4 |
+                                                 (r >> 4));
+                break;
+            }
+        }
+    }
+}
+
+// libpng's read function. The context is the address of the loader's file
+// handle. A file that ends early is an error at once, so libpng never decodes
+// from a buffer it believes was filled.
+static void pngReadCallback(png_structp png, png_bytep data, size_t length)
+{
+    FILE* file = *static_cast<FILE**>(png_get_io_ptr(png));
+    if (std::fread(data, 1, length, file) != length) {
+        png_error(png, "file ends early");
+    }
+}
