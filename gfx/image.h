@@ -104,5 +104,7 @@ void expandPalettedRows(const void* pixels, int32_t rows, int32_t width);
 uint32_t pixelToColor32(uint32_t pixel, int32_t pixelFormat);
 
 Font* createFontImage();
+// Frees a font from createFontImage with its image, palette and tables.
+void releaseFont(Font* font);
 void drawGlyphBits(Image* image, int32_t x, int32_t y, int32_t width, int32_t height,
                    int32_t bitsPerRow, const uint8_t* bits);
