@@ -1,0 +1,396 @@
+// The PNG loader on real files written by libpng in a scratch directory: the
+// colour types and bit depths, pixel packing, the image record, the names it
+// accepts, and files it must refuse without leaking.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gfx/image.h"
+#include "gfx/png_loader.h"
+#include "png_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+uint32_t rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a)
+{
+    return a << 24 | b << 16 | g << 8 | r;
+}
+
+std::vector<uint8_t> bytes8(std::initializer_list<int> values)
+{
+    return std::vector<uint8_t>(values.begin(), values.end());
+}
+
+// Big-endian 16-bit samples, as PNG stores them.
+std::vector<uint8_t> bytes16(std::initializer_list<int> values)
+{
+    std::vector<uint8_t> row;
+    for (int value : values) {
+        row.push_back(static_cast<uint8_t>(value >> 8));
+        row.push_back(static_cast<uint8_t>(value));
+    }
+    return row;
+}
+
+PngPicture picture(uint32_t width, uint32_t height, int bitDepth, int colorType,
+                   std::vector<std::vector<uint8_t>> rows)
+{
+    PngPicture p;
+    p.width = width;
+    p.height = height;
+    p.bitDepth = bitDepth;
+    p.colorType = colorType;
+    p.rows = std::move(rows);
+    return p;
+}
+
+// Each test runs in its own scratch directory, which is the working
+// directory while it runs: the loader takes names as given.
+class PngLoader : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous = fs::current_path();
+        std::string pattern = (fs::temp_directory_path() / "quorl-png-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory = pattern;
+        fs::current_path(directory);
+    }
+    void TearDown() override
+    {
+        fs::current_path(previous);
+        fs::remove_all(directory);
+    }
+
+    fs::path previous;
+    fs::path directory;
+};
+
+// A small RGB picture, for the tests about names and damaged files.
+PngPicture smallRgbPicture()
+{
+    return picture(3, 2, 8, PNG_COLOR_TYPE_RGB,
+                   {bytes8({255, 0, 0, 0, 255, 0, 0, 0, 255}),
+                    bytes8({10, 200, 255, 0, 0, 0, 255, 255, 255})});
+}
+
+uint16_t pixel16(const Image* image, int32_t x, int32_t y)
+{
+    return static_cast<const uint16_t*>(image->pixels)[y * image->bufferWidth + x];
+}
+
+uint32_t pixel32(const Image* image, int32_t x, int32_t y)
+{
+    return static_cast<const uint32_t*>(image->pixels)[y * image->bufferWidth + x];
+}
+
+struct ColourCase {
+    const char* label;
+    PngPicture file;
+    std::vector<uint32_t> expected;  // PF_8888, row by row
+};
+
+std::vector<ColourCase> colourCases()
+{
+    const uint32_t clear = rgba(0, 0, 0, 0);
+    std::vector<ColourCase> cases;
+
+    cases.push_back({"grey 1 bit",
+                     picture(4, 2, 1, PNG_COLOR_TYPE_GRAY,
+                             {packSamples({0, 1, 1, 0}, 1), packSamples({1, 0, 0, 1}, 1)}),
+                     {clear, rgba(255, 255, 255, 255), rgba(255, 255, 255, 255), clear,
+                      rgba(255, 255, 255, 255), clear, clear, rgba(255, 255, 255, 255)}});
+    cases.push_back({"grey 2 bits",
+                     picture(4, 1, 2, PNG_COLOR_TYPE_GRAY, {packSamples({0, 1, 2, 3}, 2)}),
+                     {clear, rgba(85, 85, 85, 255), rgba(170, 170, 170, 255),
+                      rgba(255, 255, 255, 255)}});
+    cases.push_back({"grey 4 bits",
+                     picture(5, 1, 4, PNG_COLOR_TYPE_GRAY, {packSamples({0, 1, 8, 15, 0}, 4)}),
+                     {clear, rgba(17, 17, 17, 255), rgba(136, 136, 136, 255),
+                      rgba(255, 255, 255, 255), clear}});
+    cases.push_back({"grey 8 bits",
+                     picture(4, 1, 8, PNG_COLOR_TYPE_GRAY, {bytes8({0, 1, 128, 255})}),
+                     {clear, rgba(1, 1, 1, 255), rgba(128, 128, 128, 255),
+                      rgba(255, 255, 255, 255)}});
+
+    // A transparent grey key becomes an alpha channel, which grey pictures
+    // do not use: only black is transparent.
+    ColourCase keyed{"grey 8 bits with a transparent key",
+                     picture(3, 1, 8, PNG_COLOR_TYPE_GRAY, {bytes8({0, 128, 200})}),
+                     {clear, rgba(128, 128, 128, 255), rgba(200, 200, 200, 255)}};
+    keyed.file.hasGreyKey = true;
+    keyed.file.greyKey = 128;
+    cases.push_back(keyed);
+
+    cases.push_back({"grey with alpha",
+                     picture(3, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA,
+                             {bytes8({0, 255, 100, 0, 255, 128})}),
+                     {clear, rgba(100, 100, 100, 255), rgba(255, 255, 255, 255)}});
+    cases.push_back({"RGB",
+                     picture(2, 2, 8, PNG_COLOR_TYPE_RGB,
+                             {bytes8({10, 200, 255, 0, 0, 0}), bytes8({255, 0, 0, 1, 2, 3})}),
+                     {rgba(10, 200, 255, 255), rgba(0, 0, 0, 255), rgba(255, 0, 0, 255),
+                      rgba(1, 2, 3, 255)}});
+    cases.push_back({"RGBA",
+                     picture(2, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                             {bytes8({10, 20, 30, 0, 40, 50, 60, 128})}),
+                     {rgba(10, 20, 30, 0), rgba(40, 50, 60, 128)}});
+
+    ColourCase palette{"palette without transparency",
+                       picture(3, 1, 8, PNG_COLOR_TYPE_PALETTE, {bytes8({2, 0, 1})}),
+                       {rgba(0, 0, 255, 255), rgba(255, 0, 0, 255), rgba(0, 255, 0, 255)}};
+    palette.file.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    cases.push_back(palette);
+
+    // tRNS shorter than the palette: the entries past it are opaque.
+    ColourCase transparent{"2-bit palette with transparency",
+                           picture(4, 1, 2, PNG_COLOR_TYPE_PALETTE, {packSamples({0, 1, 2, 3}, 2)}),
+                           {rgba(255, 0, 0, 0), rgba(0, 255, 0, 128), rgba(0, 0, 255, 255),
+                            rgba(9, 8, 7, 255)}};
+    transparent.file.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 8, 7}};
+    transparent.file.paletteAlpha = {0, 128};
+    cases.push_back(transparent);
+
+    cases.push_back({"RGB 16 bits",
+                     picture(2, 1, 16, PNG_COLOR_TYPE_RGB,
+                             {bytes16({0x12AB, 0xFF00, 0x0080, 0xFFFF, 0x0000, 0x7F7F})}),
+                     {rgba(0x12, 0xFF, 0x00, 255), rgba(0xFF, 0x00, 0x7F, 255)}});
+    cases.push_back({"RGBA 16 bits",
+                     picture(1, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA,
+                             {bytes16({0x8000, 0x1234, 0xABCD, 0x80FF})}),
+                     {rgba(0x80, 0x12, 0xAB, 0x80)}});
+    cases.push_back({"grey 16 bits",
+                     picture(2, 1, 16, PNG_COLOR_TYPE_GRAY, {bytes16({0x00FF, 0x0100})}),
+                     {clear, rgba(1, 1, 1, 255)}});
+
+    // Interlaced: every pass must land on its own pixels.
+    ColourCase interlaced{"interlaced RGB", picture(11, 9, 8, PNG_COLOR_TYPE_RGB, {}), {}};
+    interlaced.file.interlaced = true;
+    for (uint32_t y = 0; y < 9; y++) {
+        std::vector<uint8_t> row;
+        for (uint32_t x = 0; x < 11; x++) {
+            uint32_t r = x * 20, g = y * 25, b = (x * 9 + y * 13) & 0xFF;
+            row.insert(row.end(), {static_cast<uint8_t>(r), static_cast<uint8_t>(g),
+                                   static_cast<uint8_t>(b)});
+            interlaced.expected.push_back(rgba(r, g, b, 255));
+        }
+        interlaced.file.rows.push_back(row);
+    }
+    cases.push_back(interlaced);
+    return cases;
+}
+
+TEST_F(PngLoader, ConvertsEveryColourTypeAndDepth)
+{
+    for (const ColourCase& c : colourCases()) {
+        SCOPED_TRACE(c.label);
+        ASSERT_TRUE(writePng("picture.png", c.file));
+        Image* image = loadImageFile("picture.png", LOC_RAM, PF_8888);
+        ASSERT_NE(image, nullptr);
+        ASSERT_EQ(image->width, static_cast<int32_t>(c.file.width));
+        ASSERT_EQ(image->height, static_cast<int32_t>(c.file.height));
+        for (int32_t y = 0; y < image->height; y++) {
+            for (int32_t x = 0; x < image->width; x++) {
+                EXPECT_EQ(pixel32(image, x, y), c.expected[y * image->width + x])
+                    << "pixel " << x << ", " << y;
+            }
+        }
+        releaseImage(image);
+    }
+}
+
+TEST_F(PngLoader, PacksEachDirectFormat)
+{
+    ASSERT_TRUE(writePng("colours.png",
+                         picture(4, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                                 {bytes8({10, 200, 255, 255, 10, 200, 255, 127, 255, 255, 255,
+                                          128, 8, 4, 16, 0})})));
+    struct Case {
+        int32_t format;
+        uint32_t expected[4];
+    };
+    const Case cases[] = {
+        {PF_5551, {0xFF21, 0x7F21, 0xFFFF, 0x0801}},
+        {PF_5650, {0xFE41, 0xFE41, 0xFFFF, 0x1021}},
+        {PF_4444, {0xFFC0, 0x7FC0, 0x8FFF, 0x0100}},
+        {PF_8888, {0xFFFFC80A, 0x7FFFC80A, 0x80FFFFFF, 0x00100408}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        Image* image = loadImageFile("colours.png", LOC_RAM, c.format);
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->pixelFormat, c.format);
+        for (int32_t x = 0; x < 4; x++) {
+            uint32_t stored = c.format == PF_8888 ? pixel32(image, x, 0) : pixel16(image, x, 0);
+            EXPECT_EQ(stored, c.expected[x]) << "pixel " << x;
+        }
+        releaseImage(image);
+    }
+}
+
+// 100 x 50 of opaque black with (10, 200, 255) in two corners, as the game
+// loads its pictures: every row lands bufferWidth pixels after the last.
+TEST_F(PngLoader, FillsTheRecordOfA100By50Picture)
+{
+    PngPicture file = picture(100, 50, 8, PNG_COLOR_TYPE_RGB, {});
+    for (int32_t y = 0; y < 50; y++) {
+        file.rows.push_back(std::vector<uint8_t>(300, 0));
+    }
+    file.rows[0][0] = 10, file.rows[0][1] = 200, file.rows[0][2] = 255;
+    file.rows[49][297] = 10, file.rows[49][298] = 200, file.rows[49][299] = 255;
+    ASSERT_TRUE(writePng("fond.png", file));
+
+    Image* image = loadImageFile("fond.png", LOC_RAM, PF_5551);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->width, 100);
+    EXPECT_EQ(image->height, 50);
+    EXPECT_EQ(image->texWidth, 128);
+    EXPECT_EQ(image->texHeight, 64);
+    EXPECT_EQ(image->bufferWidth, 128);
+    EXPECT_EQ(image->bufferHeight, 64);
+    EXPECT_EQ(image->location, LOC_RAM);
+    EXPECT_EQ(image->pixelFormat, PF_5551);
+    EXPECT_EQ(image->srcX1, 100.0f);
+    EXPECT_EQ(image->srcY1, 50.0f);
+    for (int32_t y = 0; y < 50; y++) {
+        for (int32_t x = 0; x < 100; x++) {
+            bool corner = (x == 0 && y == 0) || (x == 99 && y == 49);
+            ASSERT_EQ(pixel16(image, x, y), corner ? 0xFF21 : 0x8000) << "pixel " << x << ", " << y;
+        }
+    }
+    releaseImage(image);
+}
+
+TEST_F(PngLoader, ChoosesTheLoaderByTheFirstDot)
+{
+    ASSERT_TRUE(writePng("fond.png", smallRgbPicture()));
+    for (const char* copy : {"FOND.PNG", "Fond.Png", "a.b.png", "fond.pngx", "fond", "f.PNG.png"}) {
+        fs::copy_file("fond.png", copy);
+    }
+    ASSERT_TRUE(writeBytes(".png", bytes8({'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't',
+                                           'u', 'r', 'e', '\n'})));
+    struct Case {
+        const char* name;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"fond.png", true},     {"FOND.PNG", true},    {"Fond.Png", true},
+        {"a.b.png", false},     {"./fond.png", false}, {"fond.pngx", false},
+        {"fond", false},        {"f.PNG.png", false},  {".png", false},
+        {"missing.png", false}, {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Image* image = loadImageFile(c.name, LOC_RAM, PF_5551);
+        EXPECT_EQ(image != nullptr, c.loads);
+        if (image != nullptr) {
+            EXPECT_EQ(image->width, 3);
+            EXPECT_EQ(pixel16(image, 0, 1), 0xFF21);
+            releaseImage(image);
+        }
+    }
+    EXPECT_EQ(loadImageFile(nullptr, LOC_RAM, PF_5551), nullptr);
+}
+
+TEST_F(PngLoader, RefusesPalettedAndUnknownTargetFormats)
+{
+    ASSERT_TRUE(writePng("fond.png", smallRgbPicture()));
+    for (int32_t format : {int32_t{PF_T4}, int32_t{PF_T8}, -1, 6}) {
+        SCOPED_TRACE(format);
+        EXPECT_EQ(loadImageFile("fond.png", LOC_RAM, format), nullptr);
+    }
+}
+
+size_t findChunk(const std::vector<uint8_t>& file, const char* type)
+{
+    for (size_t i = 8; i + 8 <= file.size();) {
+        uint32_t length = png_get_uint_32(file.data() + i);
+        if (std::equal(type, type + 4, file.begin() + i + 4)) {
+            return i;
+        }
+        i += 12 + length;
+    }
+    return file.size();
+}
+
+// A picture claiming the given size, with a little real image data: only
+// its header can make it fail.
+std::vector<uint8_t> claimedSize(uint32_t width, uint32_t height, uint8_t colorType)
+{
+    std::vector<uint8_t> file = pngSignature();
+    appendChunk(file, "IHDR", ihdrData(width, height, 8, colorType));
+    appendChunk(file, "IDAT", compressed(std::vector<uint8_t>(4096, 0)));
+    appendChunk(file, "IEND", {});
+    return file;
+}
+
+size_t openFileCount()
+{
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        count++;
+    }
+    return count;
+}
+
+// Every damaged or hostile file gives null and is closed again; the
+// sanitizer build checks that nothing was left allocated.
+TEST_F(PngLoader, RefusesDamagedAndOversizedFiles)
+{
+    ASSERT_TRUE(writePng("good.png", smallRgbPicture()));
+    const std::vector<uint8_t> good = readBytes("good.png");
+    const size_t idat = findChunk(good, "IDAT");
+    ASSERT_LT(idat, good.size());
+    const uint32_t idatLength = png_get_uint_32(good.data() + idat);
+
+    auto cut = [&good](size_t size) {
+        return std::vector<uint8_t>(good.begin(), good.begin() + size);
+    };
+    auto flipped = [&good](size_t at) {
+        std::vector<uint8_t> copy = good;
+        copy[at] ^= 0x01;
+        return copy;
+    };
+    std::vector<uint8_t> noHeader = pngSignature();
+    appendChunk(noHeader, "IEND", {});
+
+    struct Case {
+        const char* label;
+        std::vector<uint8_t> bytes;
+    };
+    const Case cases[] = {
+        {"empty file", {}},
+        {"text", bytes8({'h', 'e', 'l', 'l', 'o', ',', ' ', 'w', 'o', 'r', 'l', 'd', '\n'})},
+        {"half a signature", cut(4)},
+        {"signature only", cut(8)},
+        {"truncated in the header", cut(20)},
+        {"truncated in the image data", cut(idat + 8 + idatLength / 2)},
+        {"truncated before the end chunk", cut(good.size() - 12)},
+        {"bad CRC on the header", flipped(8 + 8 + 13)},
+        {"bad CRC on the image data", flipped(idat + 8 + idatLength)},
+        {"no header chunk", noHeader},
+        {"zero width", claimedSize(0, 10, PNG_COLOR_TYPE_GRAY)},
+        {"side above 65536", claimedSize(70000, 10, PNG_COLOR_TYPE_GRAY)},
+        {"height above 65536", claimedSize(1, 65537, PNG_COLOR_TYPE_GRAY)},
+        {"byte size beyond 32 bits", claimedSize(40000, 40000, PNG_COLOR_TYPE_RGB_ALPHA)},
+    };
+    const size_t filesOpen = openFileCount();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ASSERT_TRUE(writeBytes("damaged.png", c.bytes));
+        EXPECT_EQ(loadImageFile("damaged.png", LOC_RAM, PF_5551), nullptr);
+        EXPECT_EQ(loadImageFile("damaged.png", LOC_RAM, PF_8888), nullptr);
+        EXPECT_EQ(openFileCount(), filesOpen);
+    }
+    // The good file still loads, so the failures above are the damage's.
+    Image* image = loadImageFile("good.png", LOC_RAM, PF_5551);
+    EXPECT_NE(image, nullptr);
+    releaseImage(image);
+}
+
+}  // namespace
