@@ -30,3 +30,8 @@ extern const PixelFormatDescription* headlessDescribeOverride;
 
 // True once wsCreateContext has made a GL context current.
 bool headlessHasContext();
+
+// Starts the library the way the game thread does (time base, initLibrary,
+// initGraphics(PF_8888, 1)), once per process; later calls do nothing.
+// Returns whether a GL context is current.
+bool startLibraryOnce();
