@@ -28,6 +28,10 @@ void captureTimeBase();
 // Microseconds since counterStart, in 64 bits: it never wraps in a real run.
 int64_t timeSinceStartUs();
 
+// Converts elapsed counter ticks to microseconds, truncating, without forming
+// ticks x 1 000 000 (which would overflow after about 2.6 hours at 1 GHz).
+int64_t ticksToMicroseconds(int64_t ticks, int64_t frequency);
+
 // Busy-waits for the next grid line, counts the vertical blank and holds the
 // thread while the emulation is paused.
 void waitVBlank();
@@ -35,3 +39,26 @@ void waitVBlank();
 // Ends the frame: waits, presents it, and skips frames when asked to.
 // Returns the skipping flag.
 int32_t syncFrame(int32_t frameSkipArg, int32_t maxFrameSkipArg, int32_t vsyncFlagsArg);
+
+// The counters syncFrame carries from one frame to the next.
+struct FrameCounters {
+    int32_t frameCount;
+    int32_t skipping;
+    int32_t skipCount;
+};
+
+// What syncFrame does with one frame, in this order: present at once, wait
+// for waitCount vertical blanks, present, then set frameCount to vblankCount
+// when the backlog is dropped.
+struct FramePlan {
+    FrameCounters next;         // the counters after this frame
+    int32_t presentBeforeWait;  // flag
+    int64_t waitCount;          // waitVBlank calls
+    int32_t presentAfterWait;   // flag
+    int32_t dropBacklog;        // flag
+};
+
+// The frame-skip decisions of syncFrame, from the counters and the
+// vblankCount read before any waiting; touches no clock and no GL.
+FramePlan planFrame(FrameCounters counters, int32_t vblankNow, int32_t frameSkipArg,
+                    int32_t maxFrameSkipArg, int32_t vsyncFlagsArg);
