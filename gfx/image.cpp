@@ -210,7 +210,10 @@ void applyPalette(const uint32_t* colors, int32_t count)
             convertedPalette[i] = pixelToColor32(colors[i], paletteFormat);
         }
     }
-    if (isPaletted(boundPixelFormat)) {
+    // Re-upload only what was bound in this frame: at a frame's start the
+    // last upload may be of an image released since, and the bind that
+    // follows uploads anyway.
+    if (isPaletted(boundPixelFormat) && boundPixels != nullptr) {
         uploadTexture(uploadedWidth, uploadedHeight, uploadedPixels);
     }
 }
