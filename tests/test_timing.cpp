@@ -12,7 +12,9 @@
 
 #include "emu/timing.h"
 #include "gfx/graphics.h"
+#include "gfx/library.h"
 #include "host/host.h"
+#include "tests/support/headless_seam.h"
 
 namespace {
 
@@ -327,6 +329,93 @@ TEST(PlanFrame, ExtremeArgumentsDoNotOverflow)
     const FramePlan noMaximum = planFrame({0, 0, 0}, 100, 2, INT32_MIN, 4);
     EXPECT_EQ(noMaximum.next.skipping, 0);
     EXPECT_EQ(noMaximum.dropBacklog, 1);
+}
+
+// syncFrame on the library started as the game starts it, on a real GL
+// context: presents go through the seam's buffer swap.
+class SyncFrame : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(startLibraryOnce());
+        initGraphics(PF_8888, 1);
+        emuFrameSkipMode.store(0, std::memory_order_relaxed);
+        pauseState.store(PAUSE_RUNNING, std::memory_order_relaxed);
+        frameCount = vblankCount;
+        skipping = 0;
+        skipCount = 0;
+    }
+    void TearDown() override
+    {
+        emuFrameSkipMode.store(0, std::memory_order_relaxed);
+        initGraphics(PF_8888, 1);
+    }
+};
+
+constexpr uint32_t OFF_WHITE = 0x12345678;
+
+TEST_F(SyncFrame, FinishesAnOpenDrawingPresentsItAndStartsDrawingAgain)
+{
+    ASSERT_EQ(drawingStarted, 1);
+    currentColor = OFF_WHITE;  // startDrawing puts back white
+    const int32_t swaps = headlessLog.swapCount;
+    const int32_t vblankBefore = vblankCount;
+
+    EXPECT_EQ(syncFrame(0, 5, VSYNC_FIXED_RATE), 0);
+
+    EXPECT_EQ(drawingStarted, 1);
+    EXPECT_EQ(currentColor, 0xFFFFFFFFu);
+    EXPECT_EQ(headlessLog.swapCount, swaps + 1);
+    EXPECT_EQ(frameCount, vblankBefore + 1);
+    EXPECT_GT(vblankCount, vblankBefore);
+}
+
+TEST_F(SyncFrame, LeavesDrawingStoppedWhenItWasNotStarted)
+{
+    endDrawing();
+    currentColor = OFF_WHITE;
+    const int32_t swaps = headlessLog.swapCount;
+
+    syncFrame(0, 5, VSYNC_FIXED_RATE);
+
+    EXPECT_EQ(drawingStarted, 0);
+    EXPECT_EQ(currentColor, OFF_WHITE);
+    EXPECT_EQ(headlessLog.swapCount, swaps + 1);
+}
+
+TEST_F(SyncFrame, FixedRateFrameSkipShowsEveryOtherFrame)
+{
+    // Counted per wait, so the grid steps are exactly the waits made.
+    emuFrameSkipMode.store(1, std::memory_order_relaxed);
+    vblankCount = 0;
+    frameCount = 0;
+    std::vector<int32_t> returns, swaps, vblanks;
+    for (int i = 0; i < 4; ++i) {
+        const int32_t swapsBefore = headlessLog.swapCount;
+        returns.push_back(syncFrame(2, 5, VSYNC_FIXED_RATE));
+        swaps.push_back(headlessLog.swapCount - swapsBefore);
+        vblanks.push_back(vblankCount);
+        EXPECT_EQ(drawingStarted, 1);
+    }
+    EXPECT_EQ(returns, (std::vector<int32_t>{1, 0, 1, 0}));
+    EXPECT_EQ(swaps, (std::vector<int32_t>{1, 0, 1, 0}));
+    EXPECT_EQ(vblanks, (std::vector<int32_t>{0, 2, 2, 4}));
+}
+
+TEST_F(SyncFrame, AlwaysLateSkipsAtMostFourFramesThenDropsTheBacklog)
+{
+    std::vector<int32_t> returns, swaps;
+    for (int i = 0; i < 10; ++i) {
+        vblankCount = frameCount + 100;  // the game fell far behind again
+        const int32_t swapsBefore = headlessLog.swapCount;
+        returns.push_back(syncFrame(2, 5, VSYNC_FIXED_RATE));
+        swaps.push_back(headlessLog.swapCount - swapsBefore);
+        if (returns.back() == 0) {
+            EXPECT_EQ(frameCount, vblankCount);
+        }
+    }
+    EXPECT_EQ(returns, (std::vector<int32_t>{1, 1, 1, 1, 0, 1, 1, 1, 1, 0}));
+    EXPECT_EQ(swaps, (std::vector<int32_t>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
 }
 
 }  // namespace
