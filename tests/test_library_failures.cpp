@@ -1,0 +1,84 @@
+// Start-up when the window system gives no GL context: the message boxes
+// say why, initLibrary completes, and the library keeps running without
+// drawing anything. A process of its own, since no context is ever made.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "emu/timing.h"
+#include "gfx/draw.h"
+#include "gfx/graphics.h"
+#include "gfx/image.h"
+#include "gfx/library.h"
+#include "host/host.h"
+#include "tests/support/headless_seam.h"
+
+TEST(NoContext, PixelFormatFailuresAreReportedAndStartUpCompletes)
+{
+    captureTimeBase();
+    struct Case {
+        int32_t result;
+        const char* message;
+    };
+    const Case cases[] = {
+        {WS_NO_PIXEL_FORMAT, "ChoosePixelFormat failed"},
+        {WS_PIXEL_FORMAT_REFUSED, "SetPixelFormat failed"},
+    };
+    for (const Case& c : cases) {
+        headlessForcedResult = c.result;
+        int32_t messages = headlessLog.messageCount;
+        initLibrary();
+        EXPECT_EQ(headlessLog.messageCount, messages + 1);
+        EXPECT_EQ(headlessLog.lastMessageText, c.message);
+        EXPECT_EQ(headlessLog.lastMessageCaption, "");
+        EXPECT_FALSE(headlessHasContext());
+        EXPECT_EQ(currentColor, 0xFFFFFFFFu);
+        EXPECT_NE(readBackBuffer, nullptr);
+        EXPECT_NE(videoMemory, nullptr);
+        // Without a context there is no GL version to vouch for them.
+        EXPECT_EQ(blendEquationFn, nullptr);
+        EXPECT_EQ(blendColorFn, nullptr);
+    }
+}
+
+TEST(NoContext, MissingShaderExtensionShowsOneBox)
+{
+    // No context means an empty extension string: the first extension is
+    // reported and the second is not looked at.
+    int32_t messages = headlessLog.messageCount;
+    EXPECT_FALSE(loadShaderExtension());
+    EXPECT_EQ(headlessLog.messageCount, messages + 1);
+    EXPECT_EQ(headlessLog.lastMessageText, "GL_ARB_shader_objects extension not supported!");
+    EXPECT_EQ(headlessLog.lastMessageCaption, "Error");
+
+    emuUsePixelShaders.store(1);
+    initLibrary();
+    emuUsePixelShaders.store(0);
+    EXPECT_EQ(headlessLog.messageCount, messages + 3);  // the pixel format, then the shader
+    EXPECT_EQ(headlessLog.lastMessageText, "GL_ARB_shader_objects extension not supported!");
+    EXPECT_EQ(fragmentShader, 0u);
+    EXPECT_EQ(shaderProgram, 0u);
+}
+
+TEST(NoContext, FramesRunWithoutDrawing)
+{
+    initGraphics(PF_8888, 1);
+    EXPECT_EQ(drawingStarted, 1);
+    EXPECT_EQ(drawBufferBase, videoMemory);
+    ASSERT_NE(defaultFont, nullptr);
+
+    Image* image = createImage(16, 16, LOC_RAM, PF_8888);
+    ASSERT_NE(image, nullptr);
+    memset(image->pixels, 0xFF, image->byteSize);
+    for (int32_t frame = 0; frame < 3; ++frame) {
+        drawImage(image);
+        drawImage(defaultFont->image);
+        setDrawTarget(image);
+        drawImage(defaultFont->image);
+        presentFrame();
+        endDrawing();
+        startDrawing();
+    }
+    EXPECT_EQ(drawTarget, &drawBuffer);
+    releaseImage(image);
+}
