@@ -66,6 +66,9 @@ bool buildImageQuad(const Image& image, Vertex* out)
 
 void drawImage(Image* image)
 {
+    if (image == nullptr) {
+        return;
+    }
     // Bound first, so that the upload state describes this image's texture
     // by the time its coordinates are normalised.
     bindImage(image);
