@@ -300,32 +300,53 @@ protected:
     std::vector<Image*> images;
 };
 
-struct FeedbackCase {
+// Copies the placement fields of `from` into an image with pixels.
+void place(Image* image, const Image& from)
+{
+    image->x = from.x;
+    image->y = from.y;
+    image->drawWidth = from.drawWidth;
+    image->drawHeight = from.drawHeight;
+    image->srcX0 = from.srcX0;
+    image->srcY0 = from.srcY0;
+    image->srcX1 = from.srcX1;
+    image->srcY1 = from.srcY1;
+    image->pivotX = from.pivotX;
+    image->pivotY = from.pivotY;
+    image->angle = from.angle;
+    image->allowStrips = from.allowStrips;
+}
+
+// Every single-quad case reaches GL as one strip of the same four corners,
+// texture coordinates over the uploaded 64 x 64 texture.
+TEST_F(DrawOnScreen, SendsEachSingleQuadAsOneStrip)
+{
+    for (const QuadCase& c : quadCases()) {
+        SCOPED_TRACE(c.label);
+        newFrame();
+        Image* drawn = image(64, 64);
+        ASSERT_NE(drawn, nullptr);
+        place(drawn, c.image);
+        std::vector<FedPolygon> polygons = captureDraw(drawn);
+        std::vector<Corner> corners(c.expected, c.expected + 4);
+        expectQuads(polygons, {corners}, 64, 64);
+    }
+}
+
+struct StripCase {
     const char* label;
-    int32_t width, height;    // the image created; its texture is rounded up
-    Image placement;          // the placement fields copied into it
+    int32_t width, height;  // the image created; its texture is rounded up
+    Image placement;
     std::vector<std::vector<Corner>> quads;
 };
 
-std::vector<FeedbackCase> feedbackCases()
+std::vector<StripCase> stripCases()
 {
-    const Image tile = placedImage(100, 100, 16, 16, 0, 0, 16, 16);
-    const std::vector<Corner> upright = {{100, 100, 0, 0}, {116, 100, 16, 0}, {100, 116, 0, 16},
-                                         {116, 116, 16, 16}};
-    std::vector<FeedbackCase> cases = {
-        {"unrotated", 16, 16, tile, {upright}},
-        {"90 degrees", 16, 16, rotated(tile, 90),
-         {{{100, 100, 0, 0}, {100, 116, 16, 0}, {84, 100, 0, 16}, {84, 116, 16, 16}}}},
-        {"-90 degrees", 16, 16, rotated(tile, -90),
-         {{{100, 100, 0, 0}, {100, 84, 16, 0}, {116, 100, 0, 16}, {116, 84, 16, 16}}}},
-        {"360 degrees", 16, 16, rotated(tile, 360), {upright}},
-        {"720 degrees", 16, 16, rotated(tile, 720), {upright}},
-        {"-0.5 degrees", 16, 16, rotated(tile, -0.5f), {upright}},
-        {"pivot (8, 8) drawn at 32", 16, 16,
-         rotated(placedImage(200, 100, 32, 32, 0, 0, 16, 16), 0, 8, 8),
-         {{{184, 84, 0, 0}, {216, 84, 16, 0}, {184, 116, 0, 16}, {216, 116, 16, 16}}}},
-        {"a game tile of a 64 x 48 sheet", 64, 48, placedImage(300, 200, 16, 16, 16, 32, 32, 48),
-         {{{300, 200, 16, 32}, {316, 200, 32, 32}, {300, 216, 16, 48}, {316, 216, 32, 48}}}},
+    const std::vector<Corner> wide = {{10, 10, 0, 0}, {75, 10, 65, 0}, {10, 26, 0, 16},
+                                      {75, 26, 65, 16}};
+    Image noStrips = placedImage(10, 10, 65, 16, 0, 0, 65, 16);
+    noStrips.allowStrips = 0;
+    return {
         {"64 texels wide: one quad", 64, 16, placedImage(10, 10, 64, 16, 0, 0, 64, 16),
          {{{10, 10, 0, 0}, {74, 10, 64, 0}, {10, 26, 0, 16}, {74, 26, 64, 16}}}},
         {"65 texels wide: strips of 64 and 1", 65, 16, placedImage(10, 10, 65, 16, 0, 0, 65, 16),
@@ -343,44 +364,28 @@ std::vector<FeedbackCase> feedbackCases()
           {{74, 40, 64.7f, 0}, {138, 40, 128.7f, 0}, {74, 48, 64.7f, 8}, {138, 48, 128.7f, 8}},
           {{138, 40, 128.7f, 0}, {140, 40, 130.7f, 0}, {138, 48, 128.7f, 8},
            {140, 48, 130.7f, 8}}}},
+        {"65 wide without strips", 65, 16, noStrips, {wide}},
+        {"65 wide with a pivot", 65, 16,
+         rotated(placedImage(10, 10, 65, 16, 0, 0, 65, 16), 0, 0, 1),
+         {{{10, 9, 0, 0}, {75, 9, 65, 0}, {10, 25, 0, 16}, {75, 25, 65, 16}}}},
+        {"65 wide turned by -0.5 degrees: drawn as 0, still one quad", 65, 16,
+         rotated(placedImage(10, 10, 65, 16, 0, 0, 65, 16), -0.5f), {wide}},
+        {"a tile of a 64 x 48 sheet, over its 64 x 64 texture", 64, 48,
+         placedImage(300, 200, 16, 16, 16, 32, 32, 48),
+         {{{300, 200, 16, 32}, {316, 200, 32, 32}, {300, 216, 16, 48}, {316, 216, 32, 48}}}},
         {"a source under one texel draws nothing", 16, 16,
          placedImage(100, 100, 16, 16, 0, 0, 0.5f, 16), {}},
     };
-
-    const std::vector<Corner> wide = {{10, 10, 0, 0}, {75, 10, 65, 0}, {10, 26, 0, 16},
-                                      {75, 26, 65, 16}};
-    Image noStrips = placedImage(10, 10, 65, 16, 0, 0, 65, 16);
-    noStrips.allowStrips = 0;
-    cases.push_back({"65 wide without strips", 65, 16, noStrips, {wide}});
-    cases.push_back({"65 wide with a pivot", 65, 16,
-                     rotated(placedImage(10, 10, 65, 16, 0, 0, 65, 16), 0, 0, 1),
-                     {{{10, 9, 0, 0}, {75, 9, 65, 0}, {10, 25, 0, 16}, {75, 25, 65, 16}}}});
-    cases.push_back({"65 wide turned by -0.5 degrees (drawn as 0, still one quad)", 65, 16,
-                     rotated(placedImage(10, 10, 65, 16, 0, 0, 65, 16), -0.5f), {wide}});
-    return cases;
 }
 
-TEST_F(DrawOnScreen, SendsTheQuadsAndStripsGlExpects)
+TEST_F(DrawOnScreen, SendsStripsForWideImagesOnly)
 {
-    for (const FeedbackCase& c : feedbackCases()) {
+    for (const StripCase& c : stripCases()) {
         SCOPED_TRACE(c.label);
         newFrame();
         Image* drawn = image(c.width, c.height);
         ASSERT_NE(drawn, nullptr);
-        Image placed = c.placement;
-        drawn->x = placed.x;
-        drawn->y = placed.y;
-        drawn->drawWidth = placed.drawWidth;
-        drawn->drawHeight = placed.drawHeight;
-        drawn->srcX0 = placed.srcX0;
-        drawn->srcY0 = placed.srcY0;
-        drawn->srcX1 = placed.srcX1;
-        drawn->srcY1 = placed.srcY1;
-        drawn->pivotX = placed.pivotX;
-        drawn->pivotY = placed.pivotY;
-        drawn->angle = placed.angle;
-        drawn->allowStrips = placed.allowStrips;
-
+        place(drawn, c.placement);
         std::vector<FedPolygon> polygons = captureDraw(drawn);
         // Texture coordinates are over the uploaded (power-of-two) size.
         EXPECT_EQ(uploadedWidth, drawn->texWidth);
