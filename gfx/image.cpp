@@ -200,8 +200,8 @@ void uploadTexture(int32_t width, int32_t height, void* pixels)
 
 void applyPalette(const uint32_t* colors, int32_t count)
 {
-    if (paletteFormat == PF_8888) {
-        activeColors = colors;
+    if (paletteFormat == PF_8888 || colors == nullptr) {
+        activeColors = colors;  // no table at all: paletted pixels show transparent
     } else {
         activeColors = convertedPalette;
         // The converted table holds 256 entries; a longer palette gives its first 256.
