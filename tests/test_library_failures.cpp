@@ -13,9 +13,22 @@
 #include "host/host.h"
 #include "tests/support/headless_seam.h"
 
-TEST(NoContext, PixelFormatFailuresAreReportedAndStartUpCompletes)
+namespace {
+
+class NoContext : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        captureTimeBase();
+        headlessForcedResult = WS_NO_PIXEL_FORMAT;
+        emuUsePixelShaders.store(0);
+    }
+};
+
+}  // namespace
+
+TEST_F(NoContext, PixelFormatFailuresAreReportedAndStartUpCompletes)
 {
-    captureTimeBase();
     struct Case {
         int32_t result;
         const char* message;
@@ -41,8 +54,9 @@ TEST(NoContext, PixelFormatFailuresAreReportedAndStartUpCompletes)
     }
 }
 
-TEST(NoContext, MissingShaderExtensionShowsOneBox)
+TEST_F(NoContext, MissingShaderExtensionShowsOneBox)
 {
+    initLibrary();
     // No context means an empty extension string: the first extension is
     // reported and the second is not looked at.
     int32_t messages = headlessLog.messageCount;
@@ -60,8 +74,9 @@ TEST(NoContext, MissingShaderExtensionShowsOneBox)
     EXPECT_EQ(shaderProgram, 0u);
 }
 
-TEST(NoContext, FramesRunWithoutDrawing)
+TEST_F(NoContext, FramesRunWithoutDrawing)
 {
+    initLibrary();
     initGraphics(PF_8888, 1);
     EXPECT_EQ(drawingStarted, 1);
     EXPECT_EQ(drawBufferBase, videoMemory);
