@@ -217,6 +217,22 @@ TEST_F(Graphics, PresentFrameSwapsOnceWithoutMovingPixels)
     }
 }
 
+TEST_F(Graphics, TheCurrentTargetAgainChangesNoGlState)
+{
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDisable(GL_BLEND);
+    glDrawBuffer(GL_FRONT);
+    setDrawTarget(drawTarget);
+    GLboolean mask[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    EXPECT_EQ(mask[3], GL_TRUE);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(glInteger(GL_DRAW_BUFFER), GL_FRONT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    glEnable(GL_BLEND);
+    glDrawBuffer(GL_BACK);
+}
+
 TEST_F(Graphics, SwitchingBetweenScreenBuffersOnlySelectsTheGlBuffer)
 {
     memset(videoMemory, 0xA5, 2 * frameBytes(32));
