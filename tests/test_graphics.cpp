@@ -31,7 +31,7 @@ protected:
     void TearDown() override
     {
         setDrawTarget(&drawBuffer);
-        initGraphics(PF_8888, 1);
+        initGraphics(PF_8888, 1);        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
 };
 

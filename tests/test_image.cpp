@@ -58,7 +58,7 @@ protected:
         for (Image* image : images) {
             releaseImage(image);
         }
-        newFrame();
+        newFrame();        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
     Image* make(int32_t width, int32_t height, int32_t format)
     {
