@@ -39,6 +39,11 @@ int32_t uploadCount = 0;
 // longer than their texture rows; uploads read rows with this stride.
 static int32_t boundBufferWidth = 0;
 
+// Entries in the table activeColors points to. An index past them (a T8
+// pixel of 200 under a 16-entry table) expands to transparent instead of
+// reading beyond the table.
+static int32_t activeColorCount = 0;
+
 static bool isPaletted(int32_t pixelFormat);
 static bool isValidFormat(int32_t pixelFormat);
 static int32_t sourceRowBytes(int32_t pixelFormat, int32_t width);
@@ -202,8 +207,12 @@ void applyPalette(const uint32_t* colors, int32_t count)
 {
     if (paletteFormat == PF_8888 || colors == nullptr) {
         activeColors = colors;  // no table at all: paletted pixels show transparent
+        // Used in place: the palette's own length bounds it, when it is known.
+        bool bound = boundPalette != nullptr && boundPalette->colors == colors;
+        activeColorCount = bound ? boundPalette->count : count;
     } else {
         activeColors = convertedPalette;
+        activeColorCount = CONVERTED_PALETTE_SIZE;
         // The converted table holds 256 entries; a longer palette gives its first 256.
         int32_t n = count < CONVERTED_PALETTE_SIZE ? count : CONVERTED_PALETTE_SIZE;
         for (int32_t i = 0; i < n; ++i) {
@@ -240,15 +249,18 @@ void expandPalettedRows(const void* pixels, int32_t rows, int32_t width)
         return;
     }
     const uint32_t* colors = activeColors;
+    uint32_t limit = static_cast<uint32_t>(activeColorCount > 0 ? activeColorCount : 0);
     for (int32_t r = 0; r < rows; ++r, row += strideBytes) {
         if (boundPixelFormat == PF_T4) {
             for (int32_t c = 0; c < width; ++c) {
-                uint8_t pair = row[c >> 1];
-                *out++ = colors[(c & 1) ? (pair >> 4) : (pair & 0xF)];
+                uint32_t pair = row[c >> 1];
+                uint32_t index = (c & 1) ? (pair >> 4) : (pair & 0xF);
+                *out++ = index < limit ? colors[index] : 0;
             }
         } else {
             for (int32_t c = 0; c < width; ++c) {
-                *out++ = colors[row[c]];
+                uint32_t index = row[c];
+                *out++ = index < limit ? colors[index] : 0;
             }
         }
     }

@@ -367,6 +367,36 @@ TEST_F(Upload, PalettedImageWithoutAPaletteDrawsNothing)
     EXPECT_EQ(texelOnScreen(1, 1), GREY & 0xFFFFFF);
 }
 
+TEST_F(Upload, IndicesPastThePaletteShowTransparent)
+{
+    struct Case {
+        int32_t format;
+        uint8_t bytes[4];  // four pixels
+        int16_t count;
+    };
+    // In T8 the pixels are 1, 7, 8, 200 under 8 entries; in T4 they are 1, 3, 4, 15
+    // under 4 entries (an entry count the expansion must not read past).
+    const Case cases[] = {{PF_T8, {1, 7, 8, 200}, 8}, {PF_T4, {0x31, 0xF4, 0, 0}, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "format " << c.format);
+        newFrame();
+        paintRect(0, 0, 480, 272, GREY);
+        std::vector<uint32_t> colors(c.count, 0xFF0000FF);
+        colors[c.count - 1] = 0xFF00FF00;
+        Palette palette = {PF_8888, c.count, colors.data()};
+        Image* image = make(4, 1, c.format);
+        ASSERT_NE(image, nullptr);
+        memcpy(image->pixels, c.bytes, 4);
+        image->palette = &palette;
+        drawScaled(image);
+        EXPECT_EQ(texelOnScreen(0, 0), 0x0000FFu);
+        EXPECT_EQ(texelOnScreen(1, 0), 0x00FF00u);
+        EXPECT_EQ(texelOnScreen(2, 0), GREY & 0xFFFFFF);
+        EXPECT_EQ(texelOnScreen(3, 0), GREY & 0xFFFFFF);
+        image->palette = nullptr;
+    }
+}
+
 TEST(Font, LaysOutGlyphsInBands)
 {
     Font* font = createFontImage();
