@@ -586,11 +586,20 @@ TEST_F(GameTest, EachPictureIsDecodedOnceAndTilesShareTheirSheet)
     EXPECT_EQ(markSheet->sharedPixels, 0);
 }
 
-TEST(MissingPicture, TheMessageNamesTheFileAndTheDirectory)
+// The test seam prints every message box on stderr.
+TEST(MissingPicture, ShowsAMessageNamingTheFileAndDirectoryThenEndsWithCodeOne)
 {
-    const std::string text = missingPictureMessage("fleche.png", "/home/player/quorl");
-    EXPECT_NE(text.find("\"fleche.png\""), std::string::npos) << text;
-    EXPECT_NE(text.find("/home/player/quorl"), std::string::npos) << text;
+    char pattern[] = "/tmp/quorl-no-pictures-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    char* cwd = getcwd(nullptr, 0);
+    const std::string startDir = cwd;
+    free(cwd);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    EXPECT_EXIT(loadPicture("fleche.png"), ::testing::ExitedWithCode(1),
+                "message box \"Error\": .*\"fleche\\.png\".*\n" + dir);
+    EXPECT_EQ(chdir(startDir.c_str()), 0);
+    rmdir(dir.c_str());
 }
 
 }  // namespace
