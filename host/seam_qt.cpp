@@ -1,1 +1,285 @@
-// Placeholder until the Qt side of the window-system seam lands.
+// The window-system seam on Qt. The GL surface is a native QWindow embedded
+// in the screen area with QWidget::createWindowContainer; it is created and
+// owned by the first thread. The QOpenGLContext is created by the game
+// thread, made current there and never used anywhere else.
+#include "gfx/winsys.h"
+
+#include <GL/gl.h>
+#include <QApplication>
+#include <QEventLoop>
+#include <QExposeEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QOpenGLContext>
+#include <QSurfaceFormat>
+#include <QThread>
+#include <QWidget>
+#include <QWindow>
+#include <atomic>
+#include <utility>
+
+#include "host/host.h"
+#include "host/window.h"
+#include "host/x11.h"
+
+namespace {
+
+// Keeps track of whether the surface can be shown: a minimised window is not
+// exposed, and Qt complains at every swap on it.
+struct SurfaceWindow : QWindow {
+    void exposeEvent(QExposeEvent* event) override;
+};
+
+enum ContextResult { CONTEXT_OK, CONTEXT_SINGLE_BUFFERED, CONTEXT_NONE, CONTEXT_REFUSED };
+
+}  // namespace
+
+static QOpenGLContext* glContext;  // game thread only
+static QWindow* contextSurface;    // the surface glContext draws on
+static int32_t contextDoubleBuffered;
+static VisualMasks surfaceVisual;
+static bool surfaceVisualKnown;
+static std::atomic<int32_t> surfaceExposed{0};
+
+static ContextResult tryContext(const PixelFormatDescription& request, int32_t depthBits,
+                                bool acceptSingleBuffer);
+static QSurfaceFormat surfaceFormatFor(const PixelFormatDescription& request, int32_t depthBits);
+static QWindow* prepareSurface(const QSurfaceFormat& format);
+template <typename Function>
+static void runOnFirstThread(Function function);
+static int32_t lowestBit(uint32_t mask);
+static int32_t bitsAbove(uint32_t mask);
+
+// Asks for the request first. Qt gives up double buffering before it lowers
+// the depth when a request cannot be met, and the library never uses depth,
+// so a single-buffered result is retried with a 24-bit depth; only when no
+// double-buffered context exists at all is a single-buffered one taken.
+int32_t wsCreateContext(const PixelFormatDescription& request)
+{
+    if (!mainWindow || !qApp) {
+        return WS_NO_PIXEL_FORMAT;
+    }
+    int32_t depths[2] = {request.depthBits, 24};
+    int32_t depthCount = request.depthBits > 24 ? 2 : 1;
+    bool refused = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int32_t i = 0; i < depthCount; ++i) {
+            ContextResult result = tryContext(request, depths[i], pass == 1);
+            if (result == CONTEXT_OK) {
+                return WS_OK;
+            }
+            refused = refused || result == CONTEXT_REFUSED;
+        }
+    }
+    return refused ? WS_PIXEL_FORMAT_REFUSED : WS_NO_PIXEL_FORMAT;
+}
+
+// Sizes come from the context Qt made; the channel positions from the X
+// visual of the surface.
+void wsDescribePixelFormat(PixelFormatDescription* out)
+{
+    *out = PixelFormatDescription{};
+    if (!glContext) {
+        return;
+    }
+    QSurfaceFormat format = glContext->format();
+    out->redBits = format.redBufferSize();
+    out->greenBits = format.greenBufferSize();
+    out->blueBits = format.blueBufferSize();
+    out->alphaBits = std::max(format.alphaBufferSize(), 0);
+    out->colorBits = out->redBits + out->greenBits + out->blueBits + out->alphaBits;
+    if (surfaceVisualKnown) {
+        out->redShift = lowestBit(surfaceVisual.red);
+        out->greenShift = lowestBit(surfaceVisual.green);
+        out->blueShift = lowestBit(surfaceVisual.blue);
+        out->alphaShift =
+            out->alphaBits > 0 ? bitsAbove(surfaceVisual.red | surfaceVisual.green | surfaceVisual.blue) : 0;
+    } else {
+        out->redShift = 0;
+        out->greenShift = out->redBits;
+        out->blueShift = out->redBits + out->greenBits;
+        out->alphaShift = out->redBits + out->greenBits + out->blueBits;
+    }
+    out->depthBits = std::max(format.depthBufferSize(), 0);
+    out->stencilBits = std::max(format.stencilBufferSize(), 0);
+    out->doubleBuffer = contextDoubleBuffered;
+    // Qt asks GLX for RGBA rendering, which only true-colour and direct-colour
+    // visuals offer (visualMasksOf accepts no other kind), so the surface
+    // never shows its colours through a palette.
+    out->needPalette = 0;
+}
+
+// Nothing to install: see wsDescribePixelFormat, no surface here ever needs
+// a palette, so the library never has a reason to call this.
+void wsSetPalette(const PaletteEntry*, int32_t)
+{
+}
+
+void wsSwapBuffers()
+{
+    if (glContext && contextSurface && surfaceExposed.load(std::memory_order_relaxed) != 0) {
+        glContext->swapBuffers(contextSurface);
+    }
+}
+
+void* wsGetProcAddress(const char* name)
+{
+    if (!glContext || !name) {
+        return nullptr;
+    }
+    return reinterpret_cast<void*>(glContext->getProcAddress(name));
+}
+
+// The box belongs to no window, as the library's boxes are not about the
+// game's window: the window stays usable (a close request still works) while
+// the calling thread waits for OK.
+void wsMessageBox(const char* text, const char* caption)
+{
+    if (!qApp) {
+        return;
+    }
+    QString boxText = QString::fromLocal8Bit(text ? text : "");
+    QString boxCaption = QString::fromLocal8Bit(caption ? caption : "");
+    runOnFirstThread([&boxText, &boxCaption] {
+        QMessageBox box(QMessageBox::NoIcon, boxCaption, boxText, QMessageBox::Ok);
+        box.setWindowModality(Qt::NonModal);
+        QEventLoop loop;
+        QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
+        box.show();
+        box.activateWindow();
+        loop.exec();
+        if (hostWindow.top) {
+            hostWindow.top->activateWindow();
+        }
+    });
+}
+
+void SurfaceWindow::exposeEvent(QExposeEvent* event)
+{
+    surfaceExposed.store(isExposed() ? 1 : 0, std::memory_order_relaxed);
+    QWindow::exposeEvent(event);
+}
+
+static ContextResult tryContext(const PixelFormatDescription& request, int32_t depthBits,
+                                bool acceptSingleBuffer)
+{
+    if (glContext) {
+        glContext->doneCurrent();
+        delete glContext;
+        glContext = nullptr;
+        contextSurface = nullptr;
+    }
+    QSurfaceFormat format = surfaceFormatFor(request, depthBits);
+    QWindow* surface = nullptr;
+    runOnFirstThread([&format, &surface] { surface = prepareSurface(format); });
+    if (!surface) {
+        return CONTEXT_REFUSED;
+    }
+    auto* context = new QOpenGLContext;
+    context->setFormat(format);
+    if (!context->create()) {
+        delete context;
+        return CONTEXT_NONE;
+    }
+    if (!context->makeCurrent(surface)) {
+        delete context;
+        return CONTEXT_REFUSED;
+    }
+    GLint doubleBuffered = 0;
+    glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
+    glContext = context;
+    contextSurface = surface;
+    contextDoubleBuffered = doubleBuffered ? 1 : 0;
+    if (doubleBuffered || !request.doubleBuffer || acceptSingleBuffer) {
+        return CONTEXT_OK;
+    }
+    return CONTEXT_SINGLE_BUFFERED;
+}
+
+static QSurfaceFormat surfaceFormatFor(const PixelFormatDescription& request, int32_t depthBits)
+{
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setRedBufferSize(request.redBits);
+    format.setGreenBufferSize(request.greenBits);
+    format.setBlueBufferSize(request.blueBits);
+    format.setAlphaBufferSize(request.alphaBits);
+    format.setDepthBufferSize(depthBits);
+    format.setStencilBufferSize(request.stencilBits);
+    format.setSwapBehavior(request.doubleBuffer ? QSurfaceFormat::DoubleBuffer
+                                                : QSurfaceFormat::SingleBuffer);
+    format.setSwapInterval(0);  // the library paces frames itself
+    return format;
+}
+
+// First thread. A native window takes its visual, and with it the pixel
+// format, when it is created, so a surface with another format is replaced
+// by a new one in the same place.
+static QWindow* prepareSurface(const QSurfaceFormat& format)
+{
+    HostWindow& window = *static_cast<HostWindow*>(mainWindow);
+    if (window.surface && window.surface->requestedFormat() == format) {
+        return window.surface;
+    }
+    delete window.surfaceHost;  // takes its surface with it
+    window.surfaceHost = nullptr;
+    window.surface = nullptr;
+
+    auto* surface = new SurfaceWindow;
+    surface->setSurfaceType(QSurface::OpenGLSurface);
+    surface->setFormat(format);
+    // A click on the picture must not take the keyboard from the main window.
+    surface->setFlag(Qt::WindowDoesNotAcceptFocus);
+    QWidget* host = QWidget::createWindowContainer(surface, window.screenArea);
+    host->setGeometry(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    host->setFocusPolicy(Qt::NoFocus);
+    // A native container puts the surface inside the screen area's own X
+    // window, next to the wait overlay, so that raising the overlay covers it.
+    host->setAttribute(Qt::WA_NativeWindow);
+    host->show();
+    surface->create();
+    if (!surface->handle()) {
+        delete host;
+        return nullptr;
+    }
+    watchHostInput(surface);
+    if (window.waitOverlay && window.waitOverlay->isVisible()) {
+        window.waitOverlay->raise();
+    }
+    surfaceExposed.store(surface->isExposed() ? 1 : 0, std::memory_order_relaxed);
+    surfaceVisualKnown = visualMasksOf(surface->winId(), &surfaceVisual);
+    window.surface = surface;
+    window.surfaceHost = host;
+    return surface;
+}
+
+// Runs `function` on the first thread and waits for it.
+template <typename Function>
+static void runOnFirstThread(Function function)
+{
+    if (QThread::currentThread() == qApp->thread()) {
+        function();
+    } else {
+        QMetaObject::invokeMethod(qApp, std::move(function), Qt::BlockingQueuedConnection);
+    }
+}
+
+static int32_t lowestBit(uint32_t mask)
+{
+    int32_t bit = 0;
+    while (mask != 0 && (mask & 1u) == 0) {
+        mask >>= 1;
+        ++bit;
+    }
+    return bit;
+}
+
+static int32_t bitsAbove(uint32_t mask)
+{
+    int32_t bits = 0;
+    while (mask != 0) {
+        mask >>= 1;
+        ++bits;
+    }
+    return bits;
+}

@@ -1,0 +1,44 @@
+// The one top-level window of the Qt host and the ways the program ends.
+// mainWindow (host/host.h) points at hostWindow once it is shown.
+#pragma once
+
+#include <cstdint>
+
+class QLabel;
+class QObject;
+class QMenuBar;
+class QWidget;
+class QWindow;
+
+struct HostWindow {
+    QWidget* top;          // titled "Quorl Sample", fixed size, not native-menu
+    QMenuBar* menuBar;     // the emulation menu, above the screen area
+    QWidget* screenArea;   // the 480x272 client area, black until GL draws
+    QWidget* surfaceHost;  // container of the GL surface inside screenArea (seam)
+    QWindow* surface;      // the native GL window (seam)
+    QLabel* waitOverlay;   // "Please wait...", a native child raised over the surface
+};
+
+extern HostWindow hostWindow;
+
+constexpr int32_t SCREEN_WIDTH = 480;
+constexpr int32_t SCREEN_HEIGHT = 272;
+
+// Creates and shows the window with its menu (loading the settings), takes
+// the keyboard and sets mainWindow. Needs a QApplication. False when the
+// window system could not give a window.
+bool createMainWindow();
+
+// A close request: the first sets quitRequested and shows the overlay; any
+// later one, or one after the game set the flag, ends the process at once.
+void closeRequest();
+
+// Covers the whole screen area with "Please wait...".
+void showWaitOverlay();
+
+// Saves the settings and ends the process with `exitCode`, whatever the other
+// thread is doing.
+[[noreturn]] void endProcess(int exitCode);
+
+// Sends the key events of `target` (the GL surface) to the key table too.
+void watchHostInput(QObject* target);

@@ -1,0 +1,19 @@
+// The few X11 calls the Qt host needs, kept apart because Xlib's macros
+// (KeyPress, None, Bool...) clash with Qt's names. All are no-ops when the
+// application does not run on X11.
+#pragma once
+
+#include <cstdint>
+
+// Asks the X server to send no release for an auto-repeated key, so that a
+// held key stays down in the key table.
+void enableDetectableAutoRepeat();
+
+struct VisualMasks {
+    uint32_t red, green, blue;
+    int32_t depth;
+};
+
+// The channel masks of the visual of X window `window`; false off X11 or when
+// the window's visual is not a true-colour one.
+bool visualMasksOf(unsigned long window, VisualMasks* out);
