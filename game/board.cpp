@@ -2,6 +2,28 @@
 // of balls, the evaluation of a completed row and the clearing of a row.
 #include "game/board.h"
 
+// Placement on the screen; rows stand ROW_STEP pixels apart, row 1 lowest.
+constexpr int32_t ROW_STEP = 23;
+constexpr int32_t CELL_X = 205;  // slot 1
+constexpr int32_t CELL_STEP = 24;
+constexpr int32_t CELL_Y = 243;  // row 1
+constexpr int32_t MARK_X = 312;
+constexpr int32_t MARK_Y = 245;  // row 1
+constexpr int32_t MARK_SIZE = 12;  // tiles of "solutions.png"
+constexpr int32_t MARKER_X = 163;
+constexpr int32_t MARKER_BASE_Y = 265;  // the marker of row r stands at 265 - 23r
+constexpr int32_t MARKER_WIDTH = 29;  // bands of "lignes.png"
+constexpr int32_t MARKER_HEIGHT = 23;
+
+constexpr int32_t WIN_SCORE = 40;  // four exact matches
+
+// The score each tile of "solutions.png" stands for, in tile order: the pairs
+// (exact, colour-only) with at most four balls, by exact then colour-only.
+// Tile 13 (three exact, one colour-only) cannot arise but keeps its place.
+constexpr int32_t MARK_TILE_COUNT = 15;
+constexpr int32_t markTileScores[MARK_TILE_COUNT] = {0,  1,  2,  3,  4,  10, 11, 12,
+                                                     13, 20, 21, 22, 30, 31, 40};
+
 int32_t currentRow = 1;
 int32_t currentSlot = 1;
 int32_t nextCell = 1;
@@ -13,22 +35,6 @@ Image* markSheet = nullptr;
 Image cellImages[BOARD_CELL_COUNT];
 Image markImages[BOARD_ROW_COUNT];
 Image* rowMarkerImage = nullptr;
-
-constexpr int32_t CELL_X = 205;
-constexpr int32_t CELL_STEP_X = 24;
-constexpr int32_t CELL_Y = 243;  // row 1; each row above is BOARD_ROW_STEP higher
-constexpr int32_t MARK_X = 312;
-constexpr int32_t MARK_Y = 245;
-constexpr int32_t MARKER_X = 163;
-constexpr int32_t MARKER_BASE_Y = 265;
-constexpr int32_t BOARD_ROW_STEP = 23;
-
-// The score each tile of "solutions.png" stands for, in tile order: the pairs
-// (exact, colour-only) with at most four balls, by exact then colour-only.
-// Tile 13 (three exact, one colour-only) cannot arise but keeps its place.
-constexpr int32_t MARK_TILE_COUNT = 15;
-constexpr int32_t markTileScores[MARK_TILE_COUNT] = {0,  1,  2,  3,  4,  10, 11, 12,
-                                                     13, 20, 21, 22, 30, 31, 40};
 
 Image tileImage(const Image& sheet)
 {
@@ -57,8 +63,8 @@ void loadBoardCells()
         int32_t slot = (cell - 1) % GAME_SLOT_COUNT + 1;
         Image& image = cellImages[cell - 1];
         image = tileImage(*ballSheet);
-        image.x = CELL_X + CELL_STEP_X * (slot - 1);
-        image.y = CELL_Y - BOARD_ROW_STEP * (row - 1);
+        image.x = CELL_X + CELL_STEP * (slot - 1);
+        image.y = CELL_Y - ROW_STEP * (row - 1);
         showSheetTile(&image, BOARD_BALL_SIZE, 0);
     }
 }
@@ -72,8 +78,8 @@ void loadMarkCells()
         Image& image = markImages[row - 1];
         image = tileImage(*markSheet);
         image.x = MARK_X;
-        image.y = MARK_Y - BOARD_ROW_STEP * (row - 1);
-        showSheetTile(&image, BOARD_MARK_SIZE, 0);
+        image.y = MARK_Y - ROW_STEP * (row - 1);
+        showSheetTile(&image, MARK_SIZE, 0);
     }
 }
 
@@ -87,7 +93,7 @@ void setCellColor(int32_t cell, int32_t color)
 void setRowMarks(int32_t row, int32_t markTile)
 {
     if (row >= 1 && row <= BOARD_ROW_COUNT) {
-        showSheetTile(&markImages[row - 1], BOARD_MARK_SIZE, markTile);
+        showSheetTile(&markImages[row - 1], MARK_SIZE, markTile);
     }
 }
 
@@ -100,17 +106,17 @@ void setRowMarker(int32_t row)
         rowMarkerImage = loadPicture("lignes.png");
     }
     // Band k of the sheet (top edge 23k) marks row 10 - k.
-    int32_t bandTop = BOARD_MARKER_HEIGHT * (BOARD_ROW_COUNT - row);
+    int32_t bandTop = MARKER_HEIGHT * (BOARD_ROW_COUNT - row);
     rowMarkerImage->x = MARKER_X;
-    rowMarkerImage->y = MARKER_BASE_Y - BOARD_ROW_STEP * row;
-    rowMarkerImage->drawWidth = BOARD_MARKER_WIDTH;
+    rowMarkerImage->y = MARKER_BASE_Y - ROW_STEP * row;
+    rowMarkerImage->drawWidth = MARKER_WIDTH;
     // Past the tenth row the band would lie above the sheet: the marker keeps
     // its place but is drawn zero pixels high, so nothing shows.
-    rowMarkerImage->drawHeight = row <= BOARD_ROW_COUNT ? BOARD_MARKER_HEIGHT : 0;
+    rowMarkerImage->drawHeight = row <= BOARD_ROW_COUNT ? MARKER_HEIGHT : 0;
     rowMarkerImage->srcX0 = 0.0f;
     rowMarkerImage->srcY0 = static_cast<float>(bandTop);
-    rowMarkerImage->srcX1 = static_cast<float>(BOARD_MARKER_WIDTH);
-    rowMarkerImage->srcY1 = static_cast<float>(bandTop + BOARD_MARKER_HEIGHT);
+    rowMarkerImage->srcX1 = static_cast<float>(MARKER_WIDTH);
+    rowMarkerImage->srcY1 = static_cast<float>(bandTop + MARKER_HEIGHT);
 }
 
 void placeBall()
@@ -148,7 +154,7 @@ void evaluateGuess()
 {
     int32_t score = scoreGuess();
     int32_t markTile = markTileForScore(score);
-    if (score == BOARD_WIN_SCORE) {
+    if (score == WIN_SCORE) {
         gameState = STATE_WON;
     }
     setRowMarks(currentRow, markTile);

@@ -9,11 +9,7 @@
 
 constexpr int32_t BOARD_ROW_COUNT = 10;
 constexpr int32_t BOARD_CELL_COUNT = 40;
-constexpr int32_t BOARD_BALL_SIZE = 16;    // tiles of "boules.png"
-constexpr int32_t BOARD_MARK_SIZE = 12;    // tiles of "solutions.png"
-constexpr int32_t BOARD_MARKER_WIDTH = 29;  // bands of "lignes.png"
-constexpr int32_t BOARD_MARKER_HEIGHT = 23;
-constexpr int32_t BOARD_WIN_SCORE = 40;    // four exact matches
+constexpr int32_t BOARD_BALL_SIZE = 16;  // tiles of "boules.png"
 
 // Board progress. Rows count from the bottom, slots from the left, cells 1 to
 // 40 row by row; nextCell = 4 * (currentRow - 1) + currentSlot.

@@ -15,6 +15,15 @@
 #include "gfx/winsys.h"
 #include "host/host.h"
 
+constexpr int32_t CURSOR_X = 372;  // over colour 1
+constexpr int32_t CURSOR_Y = 86;
+constexpr int32_t CURSOR_STEP = 18;  // per colour
+constexpr int32_t END_PICTURE_X = 362;
+constexpr int32_t END_PICTURE_Y = 140;
+constexpr int32_t CODE_BALL_X = 375;
+constexpr int32_t CODE_BALL_STEP = 20;
+constexpr int32_t CODE_BALL_Y = 170;
+
 // Entry 26 completes 3-5-1 with 2: 6 would repeat entry 27, and of 2 and 4,
 // 2 is the colour the rest of the table uses least.
 const int32_t codeTable[GAME_CODE_COUNT][GAME_SLOT_COUNT] = {
@@ -45,12 +54,6 @@ Image codeBalls[GAME_SLOT_COUNT];
 
 // The board's background, decoded by the first new game and kept.
 static Image* boardBackdrop = nullptr;
-
-constexpr int32_t END_PICTURE_X = 362;
-constexpr int32_t END_PICTURE_Y = 140;
-constexpr int32_t CODE_BALL_X = 375;
-constexpr int32_t CODE_BALL_STEP = 20;
-constexpr int32_t CODE_BALL_Y = 170;
 
 void gameMain()
 {
@@ -112,8 +115,8 @@ void newGame()
     if (cursorImage == nullptr) {
         cursorImage = loadPicture("fleche.png");
     }
-    cursorImage->x = GAME_CURSOR_X;
-    cursorImage->y = GAME_CURSOR_Y;
+    cursorImage->x = CURSOR_X;
+    cursorImage->y = CURSOR_Y;
 
     setRowMarker(currentRow);
 
@@ -177,11 +180,11 @@ void applyPressedButtons(uint32_t pressed)
         clearCurrentRow();
     }
     if (gameState == STATE_PLAY && (pressed & BTN_LEFT) && selectedColor > 1) {
-        cursorImage->x -= GAME_CURSOR_STEP;
+        cursorImage->x -= CURSOR_STEP;
         selectedColor--;
     }
     if (gameState == STATE_PLAY && (pressed & BTN_RIGHT) && selectedColor < GAME_COLOR_COUNT) {
-        cursorImage->x += GAME_CURSOR_STEP;
+        cursorImage->x += CURSOR_STEP;
         selectedColor++;
     }
 

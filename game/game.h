@@ -17,9 +17,6 @@ constexpr int32_t STATE_LOST = 50;
 constexpr int32_t GAME_SLOT_COUNT = 4;     // balls in a code and in a row
 constexpr int32_t GAME_COLOR_COUNT = 6;    // colours 1 to 6; 0 is an empty cell
 constexpr int32_t GAME_CODE_COUNT = 60;    // entries of codeTable, one per frameTick
-constexpr int32_t GAME_CURSOR_X = 372;     // cursor x over colour 1
-constexpr int32_t GAME_CURSOR_Y = 86;
-constexpr int32_t GAME_CURSOR_STEP = 18;   // cursor x per colour step
 
 // Entry k is the code a new game takes while frameTick is k; the colours of
 // slots 1 to 4 are at [k][0] to [k][3].
