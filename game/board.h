@@ -36,14 +36,24 @@ Image tileImage(const Image& sheet);
 // own size.
 void showSheetTile(Image* image, int32_t tileSize, int32_t tile);
 
+// A new board: the 40 cells empty at their places, then the 10 mark cells
+// showing no marks.
 void loadBoardCells();
 void loadMarkCells();
+
+// What a cell, a row's mark cell and the row marker show. Numbers outside
+// cells 1-40, rows 1-10 and marker rows 1-11 change nothing.
 void setCellColor(int32_t cell, int32_t color);
 void setRowMarks(int32_t row, int32_t markTile);
 void setRowMarker(int32_t row);
+
+// Places selectedColor in nextCell unless the row already holds it.
 void placeBall();
+// Records the placed colour, evaluates a completed row, moves to the next slot.
 void advanceSlot();
+// Scores guess against secretCode, shows the marks, and wins on four exact.
 void evaluateGuess();
+// Empties the row in progress and sends the entry back to its slot 1.
 void clearCurrentRow();
 
 // 10 per exact match plus 1 per colour in the code at another slot, for
