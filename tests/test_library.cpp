@@ -327,9 +327,11 @@ TEST_F(ScreenShader, WithoutScreenFragDrawingStaysFixedFunction)
 
 TEST_F(ScreenShader, ScreenFragGivesAWarmPixelGrid)
 {
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
     ASSERT_EQ(chdir((sourceDirectory() + "/assets").c_str()), 0) << "run from the source tree";
     buildShaderProgram();
-    ASSERT_EQ(chdir(sourceDirectory().c_str()), 0);
+    ASSERT_EQ(chdir(here), 0);
     ASSERT_NE(fragmentShader, 0u);
     ASSERT_NE(shaderProgram, 0u);
     EXPECT_EQ(currentProgram(), static_cast<GLint>(shaderProgram));
