@@ -367,6 +367,20 @@ TEST_F(ScreenShader, ScreenFragGivesAWarmPixelGrid)
     EXPECT_EQ(channel(green, 2), 0u);
     drawWhiteScreen(0xFF000000);
     EXPECT_EQ(screenPixel(0, 1) & 0xFFFFFF, 0u);
+
+    // Pixels moved for an off-screen target are copied, not shaded.
+    Image* target = createImage(16, 16, LOC_RAM, PF_8888);
+    ASSERT_NE(target, nullptr);
+    uint32_t* pixels = static_cast<uint32_t*>(target->pixels);
+    for (int32_t i = 0; i < 256; ++i) {
+        pixels[i] = 0xFF000000u | static_cast<uint32_t>(i * 0x010307);
+    }
+    std::vector<uint32_t> before(pixels, pixels + 256);
+    setDrawTarget(target);
+    setDrawTarget(&drawBuffer);
+    EXPECT_EQ(std::vector<uint32_t>(pixels, pixels + 256), before);
+    EXPECT_EQ(currentProgram(), static_cast<GLint>(shaderProgram));
+    releaseImage(target);
 }
 
 TEST_F(ScreenShader, LongScreenFragReachesTheCompilerWhole)
