@@ -228,6 +228,7 @@ static QWindow* prepareSurface(const QSurfaceFormat& format)
     auto* surface = new SurfaceWindow;
     surface->setSurfaceType(QSurface::OpenGLSurface);
     surface->setFormat(format);
+    surface->resize(SCREEN_WIDTH, SCREEN_HEIGHT);  // native window made at its final size
     // A click on the picture must not take the keyboard from the main window.
     surface->setFlag(Qt::WindowDoesNotAcceptFocus);
     QWidget* host = QWidget::createWindowContainer(surface, window.screenArea);
