@@ -79,6 +79,7 @@ bool createMainWindow()
     top->activateWindow();
     top->setFocus();
     enableDetectableAutoRepeat();
+    watchForDestruction(top->winId());
     mainWindow = &hostWindow;
     return true;
 }
@@ -109,6 +110,11 @@ void showWaitOverlay()
     }
     hostWindow.waitOverlay->show();
     hostWindow.waitOverlay->raise();  // over the native GL window, which came later
+}
+
+void windowDestroyed()
+{
+    endProcess(0);
 }
 
 void endProcess(int exitCode)

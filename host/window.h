@@ -36,6 +36,10 @@ void closeRequest();
 // Covers the whole screen area with "Please wait...".
 void showWaitOverlay();
 
+// The window was destroyed from outside: nothing is left to show the overlay
+// or to take a second close, so the settings are saved and the process ends.
+[[noreturn]] void windowDestroyed();
+
 // Saves the settings and ends the process with `exitCode`, whatever the other
 // thread is doing.
 [[noreturn]] void endProcess(int exitCode);

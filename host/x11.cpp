@@ -1,10 +1,26 @@
 #include "host/x11.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QByteArray>
 #include <QGuiApplication>
+#include <xcb/xcb.h>
+
+#include "host/window.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+namespace {
+
+struct DestroyWatch : QAbstractNativeEventFilter {
+    unsigned long window = 0;
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+};
+
+}  // namespace
+
+static DestroyWatch* destroyWatch;  // lives as long as the application
 
 static Display* x11Display();
 
@@ -16,6 +32,16 @@ void enableDetectableAutoRepeat()
     }
     Bool supported = False;
     XkbSetDetectableAutoRepeat(display, True, &supported);
+}
+
+void watchForDestruction(unsigned long window)
+{
+    if (!x11Display() || destroyWatch) {
+        return;
+    }
+    destroyWatch = new DestroyWatch;
+    destroyWatch->window = window;
+    qGuiApp->installNativeEventFilter(destroyWatch);
 }
 
 bool visualMasksOf(unsigned long window, VisualMasks* out)
@@ -41,6 +67,19 @@ bool visualMasksOf(unsigned long window, VisualMasks* out)
         XFree(info);
     }
     return trueColor;
+}
+
+bool DestroyWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t") {
+        return false;
+    }
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7F) == XCB_DESTROY_NOTIFY &&
+        reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == window) {
+        windowDestroyed();
+    }
+    return false;
 }
 
 static Display* x11Display()

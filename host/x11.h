@@ -9,6 +9,10 @@
 // held key stays down in the key table.
 void enableDetectableAutoRepeat();
 
+// Calls windowDestroyed (host/window.h) when X window `window` is destroyed
+// by someone else (xkill-like tools, a window manager's "destroy").
+void watchForDestruction(unsigned long window);
+
 struct VisualMasks {
     uint32_t red, green, blue;
     int32_t depth;

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The host shell of the real program under the current X display: the window
 # and its 480x272 area, the two-stage end (Escape, the close box, "Quit", the
-# overlay, ending at once on a second close while paused), the settings file
+# overlay, ending at once on a second close while paused or when the window
+# is destroyed from outside), the settings file
 # written at the end, and a clean stop when there is no display at all.
 # Usage: e2e_host.sh <path-to-quorl> <source-dir>
 set -euo pipefail
@@ -177,7 +178,16 @@ menu Down Down Down Return             # Application > Quit
 wait_end 1
 [[ $end_code == 0 ]] || fail "Quit: the program did not end with 0 within a second: $end_code"
 
-echo "5. no display: a message and exit code 1, no game"
+echo "5. the window destroyed from outside while paused ends the program at once"
+start
+menu Right Down Right Down Return      # Video > Frameskip > Normal (PC-timed)
+menu Down Down Return                  # Application > Pause
+xdotool windowclose "$window"
+wait_end 1
+[[ $end_code == 0 ]] || fail "destroyed window: the program did not end at once with 0: $end_code"
+expect_setting emuFrameSkipMode 0
+
+echo "6. no display: a message and exit code 1, no game"
 rm -f "$settings"
 set +e
 DISPLAY=:31999 timeout 20 "$quorl" >"$work/out.log" 2>&1
