@@ -2,8 +2,8 @@
 # The host shell of the real program under the current X display: the window
 # and its 480x272 area, the two-stage end (Escape, the close box, "Quit", the
 # overlay, ending at once on a second close while paused or when the window
-# is destroyed from outside), the settings file
-# written at the end, and a clean stop when there is no display at all.
+# is destroyed from outside), the settings file written at the end, and a
+# clean stop when there is no display at all.
 # Usage: e2e_host.sh <path-to-quorl> <source-dir>
 set -euo pipefail
 quorl=$(realpath "$1")
