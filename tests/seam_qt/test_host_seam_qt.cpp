@@ -271,3 +271,54 @@ TEST(HostSeamQt, MessageBoxWaitsForOkWithoutBlockingTheWindow)
     EXPECT_TRUE(waitFor([] { return QApplication::activeWindow() == hostWindow.top; }))
         << "the keyboard goes back to the main window";
 }
+
+// A window takes its pixel format when it is made, so another format needs a
+// new surface in the place of the old one, still under the wait overlay.
+TEST(HostSeamQt, AnotherFormatGetsANewSurfaceInThePlaceOfTheOld)
+{
+    setUp();
+    WId before = hostWindow.surface->winId();
+    quitRequested = 0;
+    closeRequest();
+    PixelFormatDescription singleBuffered = REQUEST;
+    singleBuffered.doubleBuffer = 0;
+    singleBuffered.depthBits = 24;
+    int32_t result = -1;
+    GLint doubleBuffered = 1;
+    PixelFormatDescription format{};
+    auto drawMagentaToTheFront = [&] {
+        glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
+        wsDescribePixelFormat(&format);
+        glDrawBuffer(GL_FRONT);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glFinish();
+    };
+    runOnGameThread([&] {
+        result = wsCreateContext(singleBuffered);
+        drawMagentaToTheFront();
+    });
+    ASSERT_EQ(result, WS_OK);
+    EXPECT_NE(hostWindow.surface->winId(), before);
+    EXPECT_EQ(doubleBuffered, 0);
+    EXPECT_EQ(format.doubleBuffer, 0);
+    EXPECT_EQ(hostWindow.surfaceHost->geometry(), QRect(0, 0, 480, 272));
+    EXPECT_EQ(hostWindow.surfaceHost->parentWidget(), hostWindow.screenArea);
+    waitFor([] { return false; }, 200);
+    EXPECT_EQ(pixelsOtherThan(grabScreenArea(), qRgb(255, 0, 255)), 480 * 272)
+        << "the new surface stays under the overlay";
+
+    hostWindow.waitOverlay->hide();
+    quitRequested = 0;
+    runOnGameThread(drawMagentaToTheFront);
+    EXPECT_TRUE(waitFor([] { return pixelsOtherThan(grabScreenArea(), qRgb(255, 0, 255)) == 0; }))
+        << "front-buffer drawing shows without a swap";
+
+    runOnGameThread([&] {
+        result = wsCreateContext(REQUEST);
+        glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
+    });
+    EXPECT_EQ(result, WS_OK);
+    EXPECT_EQ(doubleBuffered, 1);
+}
