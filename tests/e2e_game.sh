@@ -16,13 +16,14 @@ export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-# Keys by keycode, held for about 100 ms like a player's press. The keypad
-# keys are sent as their NumLock-off keysyms' codes (KP_2 = 88, KP_3 = 89).
+# Keys, held for about 100 ms like a player's press. The keypad key goes by
+# its keycode (KP_2 is 88), which gives its NumLock-off keysym; the others by
+# keysym name, since xdotool reads a one-digit number as a keysym ("9").
 KEY_KP2=88
-KEY_LEFT=113
-KEY_RIGHT=114
-KEY_ESCAPE=9
-KEY_RETURN=36
+KEY_LEFT=Left
+KEY_RIGHT=Right
+KEY_ESCAPE=Escape
+KEY_RETURN=Return
 
 pid=""
 cleanup() {
