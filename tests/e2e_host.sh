@@ -54,11 +54,19 @@ start() {
         sleep 0.05
     done
     [[ -n "$window" ]] || fail "no window titled \"Quorl Sample\""
-    # The screen area is the 480x272 child below the menu bar.
-    local area
-    area=$(xwininfo -id "$window" -children | grep -E ' 480x272\+0\+[0-9]+ ' | head -1 || true)
+    # The screen area is the 480x272 child below the menu bar; wait for the
+    # layout to settle (a slow start may show it at the top for a moment).
+    local area=""
+    menu_height=0
+    for _ in $(seq 100); do
+        area=$(xwininfo -id "$window" -children | grep -E ' 480x272\+0\+[0-9]+ ' | head -1 || true)
+        if [[ -n "$area" ]]; then
+            menu_height=$(sed -E 's/.* 480x272\+0\+([0-9]+) .*/\1/' <<<"$area")
+            ((menu_height > 0)) && break
+        fi
+        sleep 0.05
+    done
     [[ -n "$area" ]] || fail "no 480x272 child in the window"
-    menu_height=$(sed -E 's/.* 480x272\+0\+([0-9]+) .*/\1/' <<<"$area")
     sleep 0.5  # let the game thread start and draw
 }
 

@@ -117,7 +117,7 @@ TEST(HostSettings, ReusedTexturesOfFiveCountAsStored)
 TEST(HostSettings, CorruptStoreIsReplacedByTheSettingsInForce)
 {
     const QByteArray corruptFiles[] = {
-        QByteArray("\x01\x02\xff\xfe garbage\n\0\0\x7f", 20),
+        QByteArray("\x01\x02\xff\xfe garbage\n\0\0\x7f", 17),
         "emuFrameSkipMode\n",
         "[General\nemuFrameSkipMode=2\n",
         "[General]\n\"\n",
