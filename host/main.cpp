@@ -31,6 +31,7 @@ int main()
     // an abort.
     defaultMessageHandler = qInstallMessageHandler(startUpMessageHandler);
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    QCoreApplication::setApplicationName(QStringLiteral("Quorl"));  // the window class
     QApplication application(qtArgc, qtArgv);
     application.setQuitOnLastWindowClosed(false);
     if (!createMainWindow()) {

@@ -131,10 +131,12 @@ expect_setting() {
 }
 
 echo "1. window, area and a first close by Escape"
-start
+# Qt's own scaling must not touch the console's 480x272 pixels.
+QT_SCALE_FACTOR=2 QT_ENABLE_HIGHDPI_SCALING=1 start
 geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 ((menu_height > 0)) || fail "no menu bar above the area"
 [[ $geometry == "480x$((272 + menu_height))" ]] || fail "window is $geometry with a $menu_height-pixel menu"
+grep -q '"Quorl"$' <<<"$(xprop -id "$window" WM_CLASS)" || fail "window class is not Quorl"
 hints=$(xprop -id "$window" WM_NORMAL_HINTS)
 grep -q "minimum size: 480 by $((272 + menu_height))" <<<"$hints" || fail "resizable: $hints"
 grep -q "maximum size: 480 by $((272 + menu_height))" <<<"$hints" || fail "resizable: $hints"
