@@ -314,21 +314,6 @@ TEST_F(GameTest, LeftAndRightInOneFrameCancelExceptAtColourOne)
     }
 }
 
-TEST_F(GameTest, APlacedBallShowsItsColourAndMovesTheEntryAndMarker)
-{
-    startGame(0);
-    EXPECT_EQ(rowMarkerImage->y, 242);
-    placeColor(5);
-    EXPECT_EQ(cellTile(1), 5);
-    EXPECT_EQ(nextCell, 2);
-    EXPECT_EQ(currentSlot, 2);
-    EXPECT_EQ(guess[0], 5);
-    EXPECT_EQ(rowMarkerImage->y, 242);
-    // Holding the button places nothing more: only `pressed` counts.
-    frame(0);
-    EXPECT_EQ(nextCell, 2);
-}
-
 TEST_F(GameTest, AColourAlreadyInTheRowIsRefused)
 {
     startGame(0);
@@ -346,18 +331,6 @@ TEST_F(GameTest, AColourAlreadyInTheRowIsRefused)
     placeColor(4);
     EXPECT_EQ(cellTile(4), 4);
     EXPECT_EQ(gameState, STATE_WON);
-}
-
-TEST_F(GameTest, TheFourthBallShowsTheMarksAndMovesTheMarkerUpAtOnce)
-{
-    startGame(0);  // code 1-2-3-4
-    enterRow({1, 5, 6, 2});
-    EXPECT_EQ(markTile(1), 6);
-    EXPECT_EQ(currentRow, 2);
-    EXPECT_EQ(currentSlot, 1);
-    EXPECT_EQ(nextCell, 5);
-    EXPECT_EQ(rowMarkerImage->y, 219);
-    EXPECT_EQ(rowMarkerImage->srcY0, 23.0f * 8);
 }
 
 TEST_F(GameTest, EastEmptiesTheRowInProgressButNeverAnEvaluatedRow)
