@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 #include "emu/timing.h"
@@ -40,7 +41,13 @@ int main()
     }
     qInstallMessageHandler(defaultMessageHandler);
 
-    gameThread = std::thread(gameThreadEntry);
+    try {
+        gameThread = std::thread(gameThreadEntry);
+    } catch (const std::system_error& error) {
+        // A window with no game behind it could only be closed twice.
+        std::fprintf(stderr, "quorl: the game thread could not be started: %s\n", error.what());
+        endProcess(1);
+    }
     int exitCode = application.exec();
     endProcess(exitCode);
 }

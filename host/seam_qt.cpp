@@ -15,6 +15,7 @@
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <atomic>
 #include <utility>
 

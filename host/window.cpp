@@ -3,8 +3,6 @@
 // box, Escape and "Quit" are close requests, handled in two stages.
 #include "host/window.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
