@@ -126,6 +126,19 @@ expect_overlay() {
     ((text > 5)) || fail "$1: no \"Please wait...\" across the middle"
 }
 
+# Prints the id of a shown top-level window of the program other than the
+# main window (a message box), or nothing.
+message_box() {
+    local id
+    for id in $(xwininfo -root -children | awk '/\("quorl" "Quorl"\)/ && !/Quorl Sample/ {print $1}'); do
+        if xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable' &&
+            ! xwininfo -id "$id" | grep -qE 'Width: +[1-3]$'; then
+            echo "$id"
+            return
+        fi
+    done
+}
+
 expect_setting() {
     grep -qx "$1=$2" "$settings" || fail "settings file lacks $1=$2: $(cat "$settings" 2>/dev/null)"
 }
@@ -197,7 +210,26 @@ wait_end 1
 [[ $end_code == 0 ]] || fail "destroyed window: the program did not end at once with 0: $end_code"
 expect_setting emuFrameSkipMode 0
 
-echo "6. no display: a message and exit code 1, no game"
+echo "6. no OpenGL at all: a message box from the game thread, then the window still works"
+QT_XCB_GL_INTEGRATION=none start
+box=""
+for _ in $(seq 100); do
+    box=$(message_box)
+    [[ -n "$box" ]] && break
+    sleep 0.05
+done
+[[ -n "$box" ]] || fail "no message box when no GL context can be had"
+press Return                           # OK, the box has the keyboard
+for _ in $(seq 40); do
+    [[ -z "$(message_box)" ]] && break
+    sleep 0.05
+done
+[[ -z "$(message_box)" ]] || fail "the box stayed after OK"
+press Escape                           # the keyboard is back with the main window
+wait_end 1
+[[ $end_code == 0 ]] || fail "no GL: Escape did not end the program with 0: $end_code"
+
+echo "7. no display: a message and exit code 1, no game"
 rm -f "$settings"
 set +e
 DISPLAY=:31999 timeout 20 "$quorl" >"$work/out.log" 2>&1
