@@ -215,7 +215,10 @@ static QSurfaceFormat surfaceFormatFor(const PixelFormatDescription& request, in
 
 // First thread. A native window takes its visual, and with it the pixel
 // format, when it is created, so a surface with another format is replaced
-// by a new one in the same place.
+// by a new one in the same place. The alpha channel gives the surface an ARGB
+// visual; as a child of the opaque top-level window its pixels are copied
+// into that window without blending, so the picture stays opaque on a
+// compositing desktop whatever alpha the frame buffer holds.
 static QWindow* prepareSurface(const QSurfaceFormat& format)
 {
     HostWindow& window = *static_cast<HostWindow*>(mainWindow);

@@ -22,6 +22,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "gfx/winsys.h"
@@ -178,6 +179,10 @@ TEST(HostSeamQt, ContextIsCurrentOnTheGameThreadWithTheRequestedFormat)
     EXPECT_EQ(format.colorBits, 32);
     EXPECT_EQ(format.stencilBits, 0);
     EXPECT_GE(format.depthBits, 24);
+    RecordProperty("depthBits", format.depthBits);
+    RecordProperty("shifts", std::to_string(format.redShift) + "/" + std::to_string(format.greenShift) +
+                                 "/" + std::to_string(format.blueShift) + "/" +
+                                 std::to_string(format.alphaShift));
     EXPECT_EQ(format.needPalette, 0);
     // The channels sit in distinct bytes of the X visual.
     EXPECT_EQ((format.redShift | format.greenShift | format.blueShift | format.alphaShift) % 8, 0);
