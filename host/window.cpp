@@ -56,7 +56,7 @@ bool createMainWindow()
     layout->setMenuBar(bar);
 
     auto* area = new QWidget(top);
-    area->setFixedSize(SCREEN_WIDTH, SCREEN_HEIGHT);
+    area->setFixedSize(WINDOW_AREA_WIDTH, WINDOW_AREA_HEIGHT);
     QPalette black = area->palette();
     black.setColor(QPalette::Window, Qt::black);
     area->setPalette(black);
@@ -180,7 +180,7 @@ static QLabel* createWaitOverlay(QWidget* parent)
 {
     auto* overlay = new QLabel(QStringLiteral("Please wait..."), parent);
     overlay->setAttribute(Qt::WA_NativeWindow);
-    overlay->setGeometry(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    overlay->setGeometry(0, 0, WINDOW_AREA_WIDTH, WINDOW_AREA_HEIGHT);
     overlay->setAlignment(Qt::AlignCenter);
     QPalette colours = overlay->palette();
     colours.setColor(QPalette::Window, QColor(OVERLAY_BACKGROUND));

@@ -21,8 +21,8 @@ struct HostWindow {
 
 extern HostWindow hostWindow;
 
-constexpr int32_t SCREEN_WIDTH = 480;
-constexpr int32_t SCREEN_HEIGHT = 272;
+constexpr int32_t WINDOW_AREA_WIDTH = 480;
+constexpr int32_t WINDOW_AREA_HEIGHT = 272;
 
 // Creates and shows the window with its menu (loading the settings), takes
 // the keyboard and sets mainWindow. Needs a QApplication. False when the

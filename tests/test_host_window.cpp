@@ -106,7 +106,7 @@ QImage grabScreenArea()
 {
     QPoint origin = hostWindow.screenArea->mapToGlobal(QPoint(0, 0));
     return QGuiApplication::primaryScreen()
-        ->grabWindow(0, origin.x(), origin.y(), SCREEN_WIDTH, SCREEN_HEIGHT)
+        ->grabWindow(0, origin.x(), origin.y(), WINDOW_AREA_WIDTH, WINDOW_AREA_HEIGHT)
         .toImage();
 }
 

@@ -133,7 +133,7 @@ QImage grabScreenArea()
     QCoreApplication::processEvents();
     QPoint origin = hostWindow.screenArea->mapToGlobal(QPoint(0, 0));
     return QGuiApplication::primaryScreen()
-        ->grabWindow(0, origin.x(), origin.y(), SCREEN_WIDTH, SCREEN_HEIGHT)
+        ->grabWindow(0, origin.x(), origin.y(), WINDOW_AREA_WIDTH, WINDOW_AREA_HEIGHT)
         .toImage();
 }
 
