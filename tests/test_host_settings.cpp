@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <thread>
@@ -188,4 +189,17 @@ TEST(HostSettings, SavesFromBothThreadsAtOnceLeaveAValidStore)
     EXPECT_EQ(store.stored("emuReuseTextures"), 1);
     EXPECT_EQ(store.stored("emuUsePixelShaders"), 1);
     EXPECT_EQ(store.stored("emuFrameSkipMode"), 1);
+}
+
+// A store that cannot be opened at all (here a directory stands where the
+// file should be) leaves the settings as they are, on load and on save.
+TEST(HostSettings, UnopenableStoreChangesNothing)
+{
+    TempStore store;
+    ASSERT_TRUE(QDir().mkpath(store.fileName));
+    emuFrameSkipMode = 3;
+    EXPECT_EQ(loadSetting("emuFrameSkipMode", emuFrameSkipMode), 0);
+    EXPECT_EQ(emuFrameSkipMode.load(), 3);
+    saveSettings();
+    EXPECT_TRUE(QFileInfo(store.fileName).isDir()) << "nothing was written over it";
 }
