@@ -107,18 +107,12 @@ class GameTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        pictureDir = testpictures::writeGamePictures();
-        ASSERT_FALSE(pictureDir.empty());
-        char* cwd = getcwd(nullptr, 0);
-        startDir = cwd;
-        free(cwd);
-        ASSERT_EQ(chdir(pictureDir.c_str()), 0);
+        ASSERT_TRUE(testpictures::enterGamePictures(&pictures));
         loadStartPictures();
     }
     static void TearDownTestSuite()
     {
-        EXPECT_EQ(chdir(startDir.c_str()), 0);
-        testpictures::removeGamePictures(pictureDir);
+        EXPECT_TRUE(testpictures::leaveGamePictures(pictures));
     }
     void SetUp() override
     {
@@ -141,11 +135,9 @@ protected:
         ASSERT_EQ(gameState, STATE_PLAY);
     }
 
-    static std::string pictureDir;
-    static std::string startDir;
+    static testpictures::PictureDirectory pictures;
 };
-std::string GameTest::pictureDir;
-std::string GameTest::startDir;
+testpictures::PictureDirectory GameTest::pictures;
 
 TEST(CodeTable, SixtyCodesOfFourDifferentColoursEachStartingWithItsTens)
 {

@@ -65,18 +65,12 @@ protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(startLibraryOnce()) << "no GL context on DISPLAY";
-        pictureDir = testpictures::writeGamePictures();
-        ASSERT_FALSE(pictureDir.empty());
-        char* cwd = getcwd(nullptr, 0);
-        startDir = cwd;
-        free(cwd);
-        ASSERT_EQ(chdir(pictureDir.c_str()), 0);
+        ASSERT_TRUE(testpictures::enterGamePictures(&pictures));
         loadStartPictures();
     }
     static void TearDownTestSuite()
     {
-        EXPECT_EQ(chdir(startDir.c_str()), 0);
-        testpictures::removeGamePictures(pictureDir);
+        EXPECT_TRUE(testpictures::leaveGamePictures(pictures));
     }
     void SetUp() override
     {
@@ -84,11 +78,9 @@ protected:
         quitRequested.store(0, std::memory_order_relaxed);
     }
 
-    static std::string pictureDir;
-    static std::string startDir;
+    static testpictures::PictureDirectory pictures;
 };
-std::string GameDrawTest::pictureDir;
-std::string GameDrawTest::startDir;
+testpictures::PictureDirectory GameDrawTest::pictures;
 
 // One test walks the screens in the order a player meets them: the intro is
 // shown only until the first game starts.

@@ -121,4 +121,32 @@ inline void removeGamePictures(const std::string& dir)
     rmdir(dir.c_str());
 }
 
+// The picture directory a test suite works in, and the directory it came from.
+struct PictureDirectory {
+    std::string dir;
+    std::string previous;
+};
+
+// Writes the eight pictures into a fresh directory and makes it the working
+// directory, where the game looks for them. False when either step fails.
+inline bool enterGamePictures(PictureDirectory* where)
+{
+    where->dir = writeGamePictures();
+    if (where->dir.empty()) {
+        return false;
+    }
+    char* cwd = getcwd(nullptr, 0);
+    where->previous = cwd != nullptr ? cwd : ".";
+    free(cwd);
+    return chdir(where->dir.c_str()) == 0;
+}
+
+// Returns to the directory the suite came from and removes the pictures.
+inline bool leaveGamePictures(const PictureDirectory& where)
+{
+    bool back = chdir(where.previous.c_str()) == 0;
+    removeGamePictures(where.dir);
+    return back;
+}
+
 }  // namespace testpictures
