@@ -6,9 +6,12 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <stdlib.h>
+
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -153,4 +156,30 @@ inline bool writeBytes(const std::string& path, const std::vector<uint8_t>& byte
     }
     size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
     return (std::fclose(file) == 0) && written == bytes.size();
+}
+
+// A fresh directory under the system's temporary one that is the working
+// directory until leaveScratchDirectory: the loader takes names as given.
+struct ScratchDirectory {
+    std::filesystem::path previous;
+    std::filesystem::path directory;
+};
+
+inline bool enterScratchDirectory(ScratchDirectory* scratch, const char* prefix)
+{
+    scratch->previous = std::filesystem::current_path();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        return false;
+    }
+    scratch->directory = pattern;
+    std::filesystem::current_path(scratch->directory);
+    return true;
+}
+
+inline void leaveScratchDirectory(const ScratchDirectory& scratch)
+{
+    std::filesystem::current_path(scratch.previous);
+    std::filesystem::remove_all(scratch.directory);
 }

@@ -489,16 +489,11 @@ protected:
     void SetUp() override
     {
         DrawOnScreen::SetUp();
-        previous = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "quorl-draw-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
-        fs::current_path(directory);
+        ASSERT_TRUE(enterScratchDirectory(&scratch, "quorl-draw"));
     }
     void TearDown() override
     {
-        fs::current_path(previous);
-        fs::remove_all(directory);
+        leaveScratchDirectory(scratch);
         DrawOnScreen::TearDown();
     }
 
@@ -512,8 +507,7 @@ protected:
         return image;
     }
 
-    fs::path previous;
-    fs::path directory;
+    ScratchDirectory scratch;
 };
 
 bool writeRgbPicture(const char* name, int32_t width, int32_t height,

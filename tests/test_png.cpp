@@ -55,20 +55,14 @@ class PngLoader : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previous = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "quorl-png-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
-        fs::current_path(directory);
+        ASSERT_TRUE(enterScratchDirectory(&scratch, "quorl-png"));
     }
     void TearDown() override
     {
-        fs::current_path(previous);
-        fs::remove_all(directory);
+        leaveScratchDirectory(scratch);
     }
 
-    fs::path previous;
-    fs::path directory;
+    ScratchDirectory scratch;
 };
 
 // A small RGB picture, for the tests about names and damaged files.
