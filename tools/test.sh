@@ -15,10 +15,22 @@ if [[ "${QUORL_SANITIZE:-0}" == 1 ]]; then
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 
+# Mesa's disk shader cache runs a thread that exits while the process ends;
+# when that happens while LeakSanitizer has stopped the other threads to scan
+# them, its tracer crashes ("Tracer caught signal 11") and a test that passed
+# fails, depending on memory layout. The tests build no shader worth keeping
+# between runs, so the cache is off for all of them; leak checking is as
+# thorough as before.
+export MESA_SHADER_CACHE_DISABLE=true
+
 xvfb_pid=""
+config_home=""
 cleanup() {
     if [[ -n "$xvfb_pid" ]]; then
         kill "$xvfb_pid" 2>/dev/null || true
+    fi
+    if [[ -n "$config_home" ]]; then
+        rm -rf "$config_home"
     fi
 }
 trap cleanup EXIT
@@ -42,7 +54,12 @@ if [[ -z "${DISPLAY:-}" ]]; then
 fi
 
 # Keep test runs away from the user's own settings.
-export XDG_CONFIG_HOME="${XDG_CONFIG_HOME_FOR_TESTS:-$(mktemp -d)}"
+if [[ -n "${XDG_CONFIG_HOME_FOR_TESTS:-}" ]]; then
+    export XDG_CONFIG_HOME="$XDG_CONFIG_HOME_FOR_TESTS"
+else
+    config_home=$(mktemp -d /tmp/quorl-test-config-XXXXXX)
+    export XDG_CONFIG_HOME="$config_home"
+fi
 
 cd "$build_dir"
 ctest --output-on-failure --timeout 300 "$@"
