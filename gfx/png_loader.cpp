@@ -8,10 +8,12 @@
 #include <cctype>   // Required for: tolower
 #include <csetjmp>  // Required for: setjmp (libpng's error return)
 #include <cstdio>   // Required for: fopen, fread, fclose
-#include <cstring>  // Required for: strchr, strcmp
+#include <cstring>  // Required for: strchr, strcmp, memcmp, memcpy
 
 constexpr int32_t PNG_SIGNATURE_BYTES = 8;
 constexpr int32_t PNG_EXTENSION_CHARS = 8;
+// The signature and the start of the IHDR chunk: length, type, width, height.
+constexpr int32_t PNG_HEAD_BYTES = PNG_SIGNATURE_BYTES + 16;
 
 // Largest side an Image can take: power-of-two rounding stops at 65536.
 constexpr uint32_t PNG_MAX_SIDE = 65536;
@@ -26,8 +28,17 @@ constexpr int PNG_LOAD_TRANSFORMS =
     PNG_TRANSFORM_STRIP_16 | PNG_TRANSFORM_PACKING | PNG_TRANSFORM_EXPAND | PNG_TRANSFORM_BGR;
 static_assert(PNG_LOAD_TRANSFORMS == 0x95, "the loader's transform set");
 
-static bool headerSizeFits(FILE* file, int32_t pixelFormat);
-static bool fitsImageRecord(uint32_t width, uint32_t height, int32_t pixelFormat);
+// What libpng reads from: the bytes the loader has already taken from the
+// stream to look at the header, then the rest of the stream.
+struct PngSource {
+    FILE* file;
+    png_byte head[PNG_HEAD_BYTES];
+    size_t headUsed;
+};
+
+static bool pictureFits(uint32_t width, uint32_t height);
+static Image* decodePng(png_structp png, png_infop info, PngSource* source, int32_t location,
+                        int32_t pixelFormat);
 static void convertRows(Image* image, png_bytepp rows, int colorType);
 static void pngReadCallback(png_structp png, png_bytep data, size_t length);
 
@@ -59,59 +70,88 @@ Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat)
 
 Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat)
 {
-    // A picture can only be stored in the direct-colour formats: a paletted
-    // image would come back with its pixels unfilled and no palette.
-    if (pixelFormat != PF_5650 && pixelFormat != PF_5551 && pixelFormat != PF_4444 &&
-        pixelFormat != PF_8888) {
-        return nullptr;
-    }
-
     FILE* file = std::fopen(name, "rb");
     if (file == nullptr) {
         return nullptr;
     }
+    Image* image = loadPngStream(file, location, pixelFormat);
+    std::fclose(file);
+    return image;
+}
 
-    // Zeroed, so that a file shorter than the signature never matches it
-    // (no signature byte is zero).
-    png_byte signature[PNG_SIGNATURE_BYTES] = {};
-    size_t signatureRead = std::fread(signature, 1, PNG_SIGNATURE_BYTES, file);
-    if (signatureRead == 0 || png_sig_cmp(signature, 0, PNG_SIGNATURE_BYTES) != 0) {
-        std::fclose(file);
+Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat)
+{
+    // A picture can only be stored in the direct-colour formats: a paletted
+    // image would come back with its pixels unfilled and no palette.
+    if (file == nullptr || (pixelFormat != PF_5650 && pixelFormat != PF_5551 &&
+                            pixelFormat != PF_4444 && pixelFormat != PF_8888)) {
         return nullptr;
     }
-    if (!headerSizeFits(file, pixelFormat)) {
-        std::fclose(file);
+
+    // libpng reserves every row of the picture before it reads any pixel
+    // data, so the size in the IHDR chunk that must follow the signature is
+    // checked first. The bytes read for it are handed to libpng afterwards;
+    // nothing seeks, so a pipe reads as well as a file.
+    PngSource source = {file, {}, PNG_SIGNATURE_BYTES};
+    size_t signatureRead = std::fread(source.head, 1, PNG_SIGNATURE_BYTES, file);
+    if (signatureRead == 0 || png_sig_cmp(source.head, 0, PNG_SIGNATURE_BYTES) != 0) {
+        return nullptr;
+    }
+    const png_byte* ihdr = source.head + PNG_SIGNATURE_BYTES;
+    if (std::fread(source.head + PNG_SIGNATURE_BYTES, 1, PNG_HEAD_BYTES - PNG_SIGNATURE_BYTES,
+                   file) != PNG_HEAD_BYTES - PNG_SIGNATURE_BYTES ||
+        std::memcmp(ihdr + 4, "IHDR", 4) != 0 ||
+        !pictureFits(png_get_uint_32(ihdr + 8), png_get_uint_32(ihdr + 12))) {
         return nullptr;
     }
 
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (png == nullptr) {
-        std::fclose(file);
         return nullptr;
     }
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
         png_destroy_read_struct(&png, nullptr, nullptr);
-        std::fclose(file);
         return nullptr;
     }
+    Image* image = decodePng(png, info, &source, location, pixelFormat);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return image;
+}
 
+// Whether the loader takes a picture of this size: no side is 0 or above
+// what an Image can round to a power of two, and the whole is within
+// PNG_MAX_PIXELS.
+static bool pictureFits(uint32_t width, uint32_t height)
+{
+    return width != 0 && height != 0 && width <= PNG_MAX_SIDE && height <= PNG_MAX_SIDE &&
+           int64_t{width} * height <= PNG_MAX_PIXELS;
+}
+
+// Runs libpng's reader and converts its rows into a new Image. libpng's
+// error return comes back here; the caller destroys the structures either way.
+static Image* decodePng(png_structp png, png_infop info, PngSource* source, int32_t location,
+                        int32_t pixelFormat)
+{
     // Set after setjmp and read after a longjmp back to it, so it must live in
     // memory rather than in a register the jump restores.
     Image* volatile image = nullptr;
     if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        std::fclose(file);
         if (image != nullptr) {
             releaseImage(image);
         }
         return nullptr;
     }
 
-    png_set_read_fn(png, &file, pngReadCallback);
+    png_set_read_fn(png, source, pngReadCallback);
     png_set_sig_bytes(png, PNG_SIGNATURE_BYTES);
     png_set_user_limits(png, PNG_MAX_SIDE, PNG_MAX_SIDE);
     png_set_chunk_malloc_max(png, PNG_CHUNK_MALLOC_MAX);
+    // Only IHDR, PLTE, tRNS, IDAT and IEND matter to the picture. Every other
+    // chunk is skipped unread: libpng would otherwise allocate whatever a
+    // text or palette-suggestion chunk claims to hold (the limit above is
+    // only a warning when reading), 2 GiB for a 41-byte file.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_png(png, info, PNG_LOAD_TRANSFORMS, nullptr);
 
     uint32_t width = png_get_image_width(png, info);
@@ -124,50 +164,15 @@ Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat)
                        (colorType == PNG_COLOR_TYPE_GRAY ||
                         colorType == PNG_COLOR_TYPE_GRAY_ALPHA || colorType == PNG_COLOR_TYPE_RGB ||
                         colorType == PNG_COLOR_TYPE_RGB_ALPHA);
-    if (convertible && fitsImageRecord(width, height, pixelFormat)) {
-        image = createImage(static_cast<int32_t>(width), static_cast<int32_t>(height), location,
-                            pixelFormat);
-        if (image != nullptr) {
-            convertRows(image, rows, colorType);
-        }
+    if (!convertible || !pictureFits(width, height)) {
+        return nullptr;
     }
-
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(file);
+    image = createImage(static_cast<int32_t>(width), static_cast<int32_t>(height), location,
+                        pixelFormat);
+    if (image != nullptr) {
+        convertRows(image, rows, colorType);
+    }
     return image;
-}
-
-// libpng reserves every row of the picture before it reads any pixel data,
-// so a header claiming a size no Image can hold is refused first, from the
-// IHDR chunk that must follow the signature. The file is left just after the
-// signature again; libpng checks the chunk itself.
-static bool headerSizeFits(FILE* file, int32_t pixelFormat)
-{
-    png_byte head[16];  // length, type, width, height
-    if (std::fread(head, 1, sizeof head, file) != sizeof head ||
-        std::fseek(file, PNG_SIGNATURE_BYTES, SEEK_SET) != 0) {
-        return false;
-    }
-    if (std::memcmp(head + 4, "IHDR", 4) != 0) {
-        return false;
-    }
-    return fitsImageRecord(png_get_uint_32(head + 8), png_get_uint_32(head + 12), pixelFormat);
-}
-
-// Whether createImage can describe a picture of this size: each side rounds to
-// a power of two no larger than 65536, and the buffer's byte count (a row
-// rounded up to 16 bytes, times the rounded height) fits a signed 32-bit value.
-static bool fitsImageRecord(uint32_t width, uint32_t height, int32_t pixelFormat)
-{
-    if (width == 0 || height == 0 || width > PNG_MAX_SIDE || height > PNG_MAX_SIDE) {
-        return false;
-    }
-    int64_t bitsPerPixel = pixelFormatTable[pixelFormat].bitsPerPixel;
-    int64_t texWidth = roundToPowerOfTwo(static_cast<int32_t>(width));
-    int64_t texHeight = roundToPowerOfTwo(static_cast<int32_t>(height));
-    int64_t rowStep = 128 / bitsPerPixel;
-    int64_t bufferWidth = (texWidth + rowStep - 1) / rowStep * rowStep;
-    return bufferWidth * bitsPerPixel * texHeight / 8 <= INT32_MAX;
 }
 
 // Converts libpng's 8-bit rows into the image's pixels, rows bufferWidth
@@ -220,13 +225,19 @@ static void convertRows(Image* image, png_bytepp rows, int colorType)
     }
 }
 
-// libpng's read function. The context is the address of the loader's file
-// handle. A file that ends early is an error at once, so libpng never decodes
-// from a buffer it believes was filled.
+// libpng's read function: the header bytes the loader took first, then the
+// stream. A stream that ends early is an error at once, so libpng never
+// decodes from a buffer it believes was filled.
 static void pngReadCallback(png_structp png, png_bytep data, size_t length)
 {
-    FILE* file = *static_cast<FILE**>(png_get_io_ptr(png));
-    if (std::fread(data, 1, length, file) != length) {
+    PngSource* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    size_t fromHead = PNG_HEAD_BYTES - source->headUsed;
+    if (fromHead > length) {
+        fromHead = length;
+    }
+    std::memcpy(data, source->head + source->headUsed, fromHead);
+    source->headUsed += fromHead;
+    if (std::fread(data + fromHead, 1, length - fromHead, source->file) != length - fromHead) {
         png_error(png, "file ends early");
     }
 }

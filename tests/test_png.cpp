@@ -3,9 +3,14 @@
 // accepts, and files it must refuse without leaking.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gfx/image.h"
@@ -384,6 +389,92 @@ TEST_F(PngLoader, RefusesDamagedAndOversizedFiles)
     // The good file still loads, so the failures above are the damage's.
     Image* image = loadImageFile("good.png", LOC_RAM, PF_5551);
     EXPECT_NE(image, nullptr);
+    releaseImage(image);
+}
+
+long peakResidentKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// 41 bytes: a header, then a chunk whose length field claims 2 GiB. The
+// chunks the loader has no use for are skipped, never buffered; real ones of
+// sane size leave the picture as it is.
+TEST_F(PngLoader, AncillaryChunksAreSkippedWhateverTheyClaim)
+{
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "pCAL"}) {
+        SCOPED_TRACE(type);
+        std::vector<uint8_t> file = pngSignature();
+        appendChunk(file, "IHDR", ihdrData(1, 1, 8, PNG_COLOR_TYPE_GRAY));
+        file.insert(file.end(), {0x7f, 0xff, 0xff, 0xff});
+        file.insert(file.end(), type, type + 4);
+        ASSERT_EQ(file.size(), 41u);
+        ASSERT_TRUE(writeBytes("claims.png", file));
+        const long before = peakResidentKiB();
+        EXPECT_EQ(loadImageFile("claims.png", LOC_RAM, PF_5551), nullptr);
+        EXPECT_LT(peakResidentKiB() - before, 64 * 1024) << "KiB more at the peak";
+    }
+
+    ASSERT_TRUE(writePng("plain.png", smallRgbPicture()));
+    std::vector<uint8_t> annotated = readBytes("plain.png");
+    size_t idat = findChunk(annotated, "IDAT");
+    std::vector<uint8_t> extra;
+    appendChunk(extra, "tEXt", bytes8({'T', 'i', 't', 'l', 'e', 0, 'b', 'a', 'l', 'l', 's'}));
+    appendChunk(extra, "gAMA", bytes8({0, 0, 0xB1, 0x8F}));
+    annotated.insert(annotated.begin() + idat, extra.begin(), extra.end());
+    ASSERT_TRUE(writeBytes("annotated.png", annotated));
+    Image* image = loadImageFile("annotated.png", LOC_RAM, PF_5551);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(pixel16(image, 0, 1), 0xFF21);
+    releaseImage(image);
+}
+
+// A black grey picture of the given size whose data really decodes: a
+// picture just above the limit is a few kilobytes of file.
+std::vector<uint8_t> blackPicture(uint32_t width, uint32_t height)
+{
+    std::vector<uint8_t> file = pngSignature();
+    appendChunk(file, "IHDR", ihdrData(width, height, 8, PNG_COLOR_TYPE_GRAY));
+    appendChunk(file, "IDAT", compressed(std::vector<uint8_t>(size_t{height} * (width + 1), 0)));
+    appendChunk(file, "IEND", {});
+    return file;
+}
+
+TEST_F(PngLoader, PicturesAboveSixteenMegapixelsAreRefused)
+{
+    struct Case {
+        uint32_t width, height;
+        bool loads;
+    };
+    const Case cases[] = {
+        {4096, 4096, true},
+        {4097, 4096, false},
+        {65536, 256, true},
+        {65536, 257, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        ASSERT_TRUE(writeBytes("large.png", blackPicture(c.width, c.height)));
+        Image* image = loadImageFile("large.png", LOC_RAM, PF_5551);
+        EXPECT_EQ(image != nullptr, c.loads);
+        releaseImage(image);
+    }
+}
+
+// Nothing seeks: a picture arriving through a pipe loads like a file.
+TEST_F(PngLoader, ReadsAPictureFromAPipe)
+{
+    ASSERT_TRUE(writePng("source.png", smallRgbPicture()));
+    const std::vector<uint8_t> bytes = readBytes("source.png");
+    ASSERT_EQ(mkfifo("pipe.png", 0600), 0);
+    signal(SIGPIPE, SIG_IGN);  // a loader that stops reading must not end the test
+    std::thread writer([&bytes] { writeBytes("pipe.png", bytes); });
+    Image* image = loadImageFile("pipe.png", LOC_RAM, PF_5551);
+    writer.join();
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(pixel16(image, 0, 1), 0xFF21);
     releaseImage(image);
 }
 
