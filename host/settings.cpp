@@ -1,11 +1,17 @@
-// The settings store on QSettings. Every read and every write opens the store
-// anew, as the values are read once at start and written once at the end.
+// The settings store: an INI file read and written through QSettings. Every
+// read and every write opens the store anew, as the values are read once at
+// start and written once at the end. Only the one file is ever opened (no
+// organisation-wide or system-wide fallbacks), and only when it is a regular
+// file: a pipe or a device in its place would block or swallow the values.
 #include "host/settings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QSysInfo>
 #include <QVariant>
 #include <limits>
 
@@ -14,73 +20,60 @@
 static const char* const STORE_ORGANISATION = "Quorl";
 static const char* const STORE_APPLICATION = "Configuration";
 
-static bool prepareStore();
-static void writeSettings(QSettings& store);
+enum StoreState { STORE_MISSING, STORE_FILE, STORE_UNUSABLE };
+
+static StoreState inspectStore(const QString& fileName);
+static bool createStore(const QString& fileName);
+static void keepUnreadableLines(const QString& fileName);
+static void takeOverStaleLock(const QString& fileName);
 static bool toInt32(const QVariant& value, int32_t* out);
+
+QString settingsFileName()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' +
+           QLatin1String(STORE_ORGANISATION) + '/' + QLatin1String(STORE_APPLICATION) +
+           QLatin1String(".conf");
+}
 
 int32_t loadSetting(const char* name, std::atomic<int32_t>& setting)
 {
-    if (!prepareStore()) {
+    QString fileName = settingsFileName();
+    switch (inspectStore(fileName)) {
+    case STORE_UNUSABLE:
         return 0;
+    case STORE_MISSING:
+        if (!createStore(fileName)) {
+            return 0;
+        }
+        break;
+    case STORE_FILE:
+        break;
     }
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, STORE_ORGANISATION,
-                    STORE_APPLICATION);
-    QVariant value = store.value(QString::fromLatin1(name));
+    // A line QSettings cannot parse (a "#" comment, a byte-order mark, an
+    // unclosed "[section") makes it report a format error, but the values
+    // around it are read all the same and are taken.
+    QSettings store(fileName, QSettings::IniFormat);
     int32_t number = 0;
-    if (store.status() != QSettings::NoError || !toInt32(value, &number)) {
+    if (!toInt32(store.value(QString::fromLatin1(name)), &number)) {
         return 0;
     }
-    setting.store(number, std::memory_order_relaxed);
+    // The menu knows 0 and 1 only; every setting acts the same for any
+    // nonzero value, so one is kept as 1 and its mark shows.
+    setting.store(number != 0 ? 1 : 0, std::memory_order_relaxed);
     return 4;
 }
 
 void saveSettings()
 {
-    if (!prepareStore()) {
+    QString fileName = settingsFileName();
+    StoreState state = inspectStore(fileName);
+    if (state == STORE_UNUSABLE || (state == STORE_MISSING && !createStore(fileName))) {
         return;
     }
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, STORE_ORGANISATION,
-                    STORE_APPLICATION);
-    writeSettings(store);
-}
-
-// Makes sure a readable store exists: creates an empty one when it is
-// missing, and rewrites one that QSettings cannot parse (it would refuse to
-// write over it) with the settings in force. False when the store cannot be
-// opened at all.
-static bool prepareStore()
-{
-    QString fileName;
-    {
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, STORE_ORGANISATION,
-                        STORE_APPLICATION);
-        fileName = store.fileName();
-        store.contains(QStringLiteral("emuFrameSkipMode"));  // a read reports a corrupt file
-        if (store.status() == QSettings::AccessError) {
-            return false;
-        }
-        if (store.status() == QSettings::NoError) {
-            if (QFileInfo::exists(fileName)) {
-                return true;
-            }
-            if (!QDir().mkpath(QFileInfo(fileName).absolutePath())) {
-                return false;
-            }
-            QFile file(fileName);
-            return file.open(QIODevice::WriteOnly);
-        }
-    }
-    if (!QFile::remove(fileName)) {
-        return false;
-    }
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, STORE_ORGANISATION,
-                    STORE_APPLICATION);
-    writeSettings(store);
-    return store.status() == QSettings::NoError;
-}
-
-static void writeSettings(QSettings& store)
-{
+    takeOverStaleLock(fileName);
+    keepUnreadableLines(fileName);
+    QSettings store(fileName, QSettings::IniFormat);
+    // Other keys and sections in the file are kept as they are.
     store.setValue(QStringLiteral("emuReuseTextures"),
                    emuReuseTextures.load(std::memory_order_relaxed));
     store.setValue(QStringLiteral("emuUsePixelShaders"),
@@ -88,6 +81,80 @@ static void writeSettings(QSettings& store)
     store.setValue(QStringLiteral("emuFrameSkipMode"),
                    emuFrameSkipMode.load(std::memory_order_relaxed));
     store.sync();
+}
+
+// Whether the store is there, and whether it may be opened: only a regular
+// file (or a link to one) is read or written; anything else standing in its
+// place makes the store unusable, as does a store that cannot be created.
+static StoreState inspectStore(const QString& fileName)
+{
+    QFileInfo info(fileName);
+    if (info.isSymLink() && !info.exists()) {
+        return STORE_UNUSABLE;  // a dangling link: writing would go who knows where
+    }
+    if (!info.exists()) {
+        return STORE_MISSING;
+    }
+    return info.isFile() ? STORE_FILE : STORE_UNUSABLE;
+}
+
+// Creates an empty store, as opening the store creates it when it is missing.
+static bool createStore(const QString& fileName)
+{
+    if (!QDir().mkpath(QFileInfo(fileName).absolutePath())) {
+        return false;
+    }
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || inspectStore(fileName) == STORE_FILE;
+}
+
+// QSettings rewrites the whole file and leaves out every line it does not
+// take as a section or a value: comments, a byte-order mark, an unclosed
+// "[section", stray text. When the file holds such lines it is copied beside
+// the store first, so nothing the user wrote is lost.
+static void keepUnreadableLines(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    bool allKept = true;
+    while (allKept && !file.atEnd()) {
+        QByteArray line = file.readLine().trimmed();
+        bool section = line.startsWith('[') && line.endsWith(']');
+        bool value = line.contains('=') && !line.startsWith(';') && !line.startsWith('#') &&
+                     !line.startsWith("\xEF\xBB\xBF");
+        allKept = line.isEmpty() || section || value;
+    }
+    file.close();
+    if (!allKept) {
+        QString copyName = fileName + QLatin1String(".bad");
+        QFile::remove(copyName);
+        QFile::copy(fileName, copyName);
+    }
+}
+
+// QSettings holds a lock file beside the store while it writes, for a few
+// milliseconds. A lock left by a process that was killed on another machine
+// sharing the home directory, or left empty, is only given up by Qt after 30
+// seconds, and the end of the program would wait for it; such a lock is
+// removed at once. A lock of a live process on this machine is waited for;
+// one of a dead process here Qt removes by itself.
+static void takeOverStaleLock(const QString& fileName)
+{
+    QLockFile lock(fileName + QLatin1String(".lock"));
+    if (lock.tryLock(0)) {
+        lock.unlock();
+        return;
+    }
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    bool thisHost = lock.getLockInfo(&pid, &host, &application) &&
+                    (host.isEmpty() || host == QSysInfo::machineHostName());
+    if (!thisHost) {
+        lock.removeStaleLockFile();
+    }
 }
 
 // A stored value is taken only when it is a whole number in the signed 32-bit

@@ -2,11 +2,17 @@
 // directory, as a first run would.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <thread>
 
 #include "host/host.h"
@@ -22,8 +28,9 @@ struct TempStore {
 
     TempStore()
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
         fileName = dir.path() + "/Quorl/Configuration.conf";
+        EXPECT_EQ(settingsFileName(), fileName);
         emuReuseTextures = 0;
         emuUsePixelShaders = 0;
         emuFrameSkipMode = 0;
@@ -37,13 +44,19 @@ struct TempStore {
         file.write(contents);
     }
 
+    QByteArray read(const QString& name) const
+    {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
     // What a fresh reader finds in the file, or -99 without a valid integer.
     int32_t stored(const char* name) const
     {
         QSettings store(fileName, QSettings::IniFormat);
         bool ok = false;
         int32_t value = store.value(name).toString().toInt(&ok);
-        return store.status() == QSettings::NoError && ok ? value : -99;
+        return ok ? value : -99;
     }
 };
 
@@ -54,6 +67,21 @@ struct LoadCase {
     int32_t after;
     int32_t bytes;      // what loadSetting reports
 };
+
+// Runs `work` on another thread and reports whether it ended within a time
+// far beyond what it needs; a store that blocks would hang the program.
+template <typename Work>
+bool endsSoon(Work work)
+{
+    auto done = std::async(std::launch::async, work);
+    bool ended = done.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!ended) {
+        // The blocked thread can be neither joined nor left behind.
+        std::fprintf(stderr, "the store blocked for 10 seconds\n");
+        std::quick_exit(1);
+    }
+    return ended;
+}
 
 }  // namespace
 
@@ -75,15 +103,18 @@ TEST(HostSettings, FirstRunCreatesTheStoreAndKeepsTheDefaults)
     EXPECT_EQ(store.stored("emuFrameSkipMode"), 0);
 }
 
-TEST(HostSettings, TakesOnlyStoredThirtyTwoBitIntegers)
+// Any nonzero value acts as 1, so it is kept as the 1 the menu can show.
+TEST(HostSettings, TakesStoredThirtyTwoBitIntegersAsOffOrOn)
 {
     const LoadCase cases[] = {
-        {"frame-skip mode 2", "emuFrameSkipMode=2", 0, 2, 4},
-        {"five", "emuFrameSkipMode=5", 0, 5, 4},
-        {"negative", "emuFrameSkipMode=-3", 0, -3, 4},
-        {"lowest", "emuFrameSkipMode=-2147483648", 0, INT32_MIN, 4},
-        {"highest", "emuFrameSkipMode=2147483647", 0, INT32_MAX, 4},
-        {"spaces around", "emuFrameSkipMode =  7  ", 0, 7, 4},
+        {"zero", "emuFrameSkipMode=0", 9, 0, 4},
+        {"one", "emuFrameSkipMode=1", 0, 1, 4},
+        {"frame-skip mode 2", "emuFrameSkipMode=2", 0, 1, 4},
+        {"seven", "emuFrameSkipMode=7", 0, 1, 4},
+        {"minus one", "emuFrameSkipMode=-1", 0, 1, 4},
+        {"lowest", "emuFrameSkipMode=-2147483648", 0, 1, 4},
+        {"highest", "emuFrameSkipMode=2147483647", 0, 1, 4},
+        {"spaces around", "emuFrameSkipMode =  7  ", 0, 1, 4},
         {"missing value", "other=1", 9, 9, 0},
         {"not a number", "emuFrameSkipMode=fast", 9, 9, 0},
         {"empty", "emuFrameSkipMode=", 9, 9, 0},
@@ -103,64 +134,70 @@ TEST(HostSettings, TakesOnlyStoredThirtyTwoBitIntegers)
     }
 }
 
-TEST(HostSettings, ReusedTexturesOfFiveCountAsStored)
+TEST(HostSettings, OutOfRangeValuesAreWrittenBackAsOne)
 {
     TempStore store;
-    store.write("[General]\nemuReuseTextures=5\nemuUsePixelShaders=1\nemuFrameSkipMode=1\n");
+    store.write("[General]\nemuReuseTextures=5\nemuUsePixelShaders=-1\nemuFrameSkipMode=7\n");
     loadSetting("emuReuseTextures", emuReuseTextures);
     loadSetting("emuUsePixelShaders", emuUsePixelShaders);
     loadSetting("emuFrameSkipMode", emuFrameSkipMode);
-    EXPECT_EQ(emuReuseTextures.load(), 5);
+    EXPECT_EQ(emuReuseTextures.load(), 1);
     EXPECT_EQ(emuUsePixelShaders.load(), 1);
     EXPECT_EQ(emuFrameSkipMode.load(), 1);
-}
-
-TEST(HostSettings, CorruptStoreIsReplacedByTheSettingsInForce)
-{
-    const QByteArray corruptFiles[] = {
-        QByteArray("\x01\x02\xff\xfe garbage\n\0\0\x7f", 17),
-        "emuFrameSkipMode\n",
-        "[General\nemuFrameSkipMode=2\n",
-        "[General]\n\"\n",
-    };
-    for (const QByteArray& contents : corruptFiles) {
-        TempStore store;
-        store.write(contents);
-        emuReuseTextures = 1;
-        emuUsePixelShaders = 0;
-        emuFrameSkipMode = 1;
-        loadSetting("emuFrameSkipMode", emuFrameSkipMode);
-        EXPECT_EQ(emuFrameSkipMode.load(), 1) << contents.toHex().constData();
-        EXPECT_EQ(store.stored("emuReuseTextures"), 1) << contents.toHex().constData();
-        EXPECT_EQ(store.stored("emuUsePixelShaders"), 0) << contents.toHex().constData();
-        EXPECT_EQ(store.stored("emuFrameSkipMode"), 1) << contents.toHex().constData();
-
-        // The repaired store takes later changes.
-        emuFrameSkipMode = 0;
-        saveSettings();
-        EXPECT_EQ(store.stored("emuFrameSkipMode"), 0) << contents.toHex().constData();
-    }
-}
-
-TEST(HostSettings, SaveWritesOverACorruptStoreToo)
-{
-    TempStore store;
-    store.write("emuFrameSkipMode\n");
-    emuReuseTextures = 1;
-    emuUsePixelShaders = 1;
-    emuFrameSkipMode = 2;
     saveSettings();
     EXPECT_EQ(store.stored("emuReuseTextures"), 1);
     EXPECT_EQ(store.stored("emuUsePixelShaders"), 1);
-    EXPECT_EQ(store.stored("emuFrameSkipMode"), 2);
+    EXPECT_EQ(store.stored("emuFrameSkipMode"), 1);
+}
+
+// Lines QSettings cannot parse cost neither the values around them nor the
+// other sections; the file as the user left it is kept beside the rewrite.
+TEST(HostSettings, DamagedStoresKeepWhatCanBeReadAndACopy)
+{
+    struct DamageCase {
+        const char* name;
+        QByteArray contents;
+        int32_t modeRead;  // emuFrameSkipMode after loading, from 0
+    };
+    const QByteArray body = "[General]\nemuFrameSkipMode=1\n\n[Other]\nkept=yes\n";
+    const DamageCase cases[] = {
+        {"a comment line", "# my settings\n" + body, 1},
+        {"a byte-order mark", "\xEF\xBB\xBF" + body, 1},
+        {"an unclosed section", "[General\nemuFrameSkipMode=1\n\n[Other]\nkept=yes\n", 1},
+        {"a line without a value", "[General]\nemuFrameSkipMode=1\nfast\n[Other]\nkept=yes\n", 1},
+        {"binary garbage", QByteArray("\x01\x02\xff\xfe garbage\n\0\0\x7f", 17), 0},
+    };
+    for (const DamageCase& c : cases) {
+        TempStore store;
+        store.write(c.contents);
+        loadSetting("emuFrameSkipMode", emuFrameSkipMode);
+        EXPECT_EQ(emuFrameSkipMode.load(), c.modeRead) << c.name;
+        EXPECT_EQ(store.read(store.fileName), c.contents) << c.name << ": loading wrote nothing";
+
+        emuReuseTextures = 1;
+        saveSettings();
+        EXPECT_EQ(store.stored("emuReuseTextures"), 1) << c.name;
+        EXPECT_EQ(store.stored("emuFrameSkipMode"), c.modeRead) << c.name;
+        if (c.modeRead != 0) {
+            QSettings rewritten(store.fileName, QSettings::IniFormat);
+            EXPECT_EQ(rewritten.value("Other/kept").toString(), "yes") << c.name;
+        }
+        EXPECT_EQ(store.read(store.fileName + ".bad"), c.contents) << c.name;
+
+        // The rewritten store is clean: the next save leaves the copy alone.
+        QFile::remove(store.fileName + ".bad");
+        saveSettings();
+        EXPECT_FALSE(QFile::exists(store.fileName + ".bad")) << c.name;
+    }
 }
 
 TEST(HostSettings, SavedValuesLoadBack)
 {
     TempStore store;
+    store.write("[Other]\nkept=yes\n");
     emuReuseTextures = 1;
     emuUsePixelShaders = 0;
-    emuFrameSkipMode = INT32_MIN;
+    emuFrameSkipMode = 1;
     saveSettings();
     emuReuseTextures = 0;
     emuUsePixelShaders = 7;
@@ -170,7 +207,9 @@ TEST(HostSettings, SavedValuesLoadBack)
     EXPECT_EQ(loadSetting("emuFrameSkipMode", emuFrameSkipMode), 4);
     EXPECT_EQ(emuReuseTextures.load(), 1);
     EXPECT_EQ(emuUsePixelShaders.load(), 0);
-    EXPECT_EQ(emuFrameSkipMode.load(), INT32_MIN);
+    EXPECT_EQ(emuFrameSkipMode.load(), 1);
+    EXPECT_EQ(QSettings(store.fileName, QSettings::IniFormat).value("Other/kept").toString(), "yes");
+    EXPECT_FALSE(QFile::exists(store.fileName + ".bad"));
 }
 
 // The game thread's end and a second close on the first thread may save at
@@ -191,15 +230,48 @@ TEST(HostSettings, SavesFromBothThreadsAtOnceLeaveAValidStore)
     EXPECT_EQ(store.stored("emuFrameSkipMode"), 1);
 }
 
-// A store that cannot be opened at all (here a directory stands where the
-// file should be) leaves the settings as they are, on load and on save.
-TEST(HostSettings, UnopenableStoreChangesNothing)
+// Anything but a regular file in the store's place (a directory, a pipe that
+// would block the first read forever, a link to nowhere) is neither read nor
+// written through.
+TEST(HostSettings, StoresThatAreNotFilesAreLeftAlone)
 {
-    TempStore store;
-    ASSERT_TRUE(QDir().mkpath(store.fileName));
-    emuFrameSkipMode = 3;
-    EXPECT_EQ(loadSetting("emuFrameSkipMode", emuFrameSkipMode), 0);
-    EXPECT_EQ(emuFrameSkipMode.load(), 3);
-    saveSettings();
-    EXPECT_TRUE(QFileInfo(store.fileName).isDir()) << "nothing was written over it";
+    for (const char* kind : {"directory", "fifo", "dangling link"}) {
+        TempStore store;
+        QDir().mkpath(store.dir.path() + "/Quorl");
+        const QByteArray path = store.fileName.toLocal8Bit();
+        if (std::string(kind) == "directory") {
+            ASSERT_TRUE(QDir().mkpath(store.fileName));
+        } else if (std::string(kind) == "fifo") {
+            ASSERT_EQ(mkfifo(path.constData(), 0600), 0);
+        } else {
+            ASSERT_TRUE(QFile::link(store.dir.path() + "/nowhere/x.conf", store.fileName));
+        }
+        emuFrameSkipMode = 1;
+        int32_t bytes = -1;
+        EXPECT_TRUE(endsSoon([&] { bytes = loadSetting("emuFrameSkipMode", emuFrameSkipMode); }))
+            << kind;
+        EXPECT_EQ(bytes, 0) << kind;
+        EXPECT_EQ(emuFrameSkipMode.load(), 1) << kind;
+        EXPECT_TRUE(endsSoon(saveSettings)) << kind;
+        QFileInfo after(store.fileName);
+        EXPECT_FALSE(after.isFile() && !after.isSymLink()) << kind << ": nothing was written over it";
+        EXPECT_FALSE(QFile::exists(store.dir.path() + "/nowhere")) << kind;
+    }
+}
+
+// A lock file left behind by a process killed while it saved: empty, or
+// naming another machine. Qt alone would wait 30 seconds for either.
+TEST(HostSettings, StaleLocksAreTakenOverAtOnce)
+{
+    for (const QByteArray& lock : {QByteArray(""), QByteArray("4242\nquorl\nelsewhere\n")}) {
+        TempStore store;
+        store.write("[General]\nemuFrameSkipMode=0\n");
+        QFile lockFile(store.fileName + ".lock");
+        ASSERT_TRUE(lockFile.open(QIODevice::WriteOnly));
+        lockFile.write(lock);
+        lockFile.close();
+        emuFrameSkipMode = 1;
+        EXPECT_TRUE(endsSoon(saveSettings)) << lock.constData();
+        EXPECT_EQ(store.stored("emuFrameSkipMode"), 1) << lock.constData();
+    }
 }

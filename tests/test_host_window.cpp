@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <chrono>
@@ -44,7 +43,6 @@ struct RepeatCounter : QObject {
     }
 };
 
-QTemporaryDir* settingsDir;
 RepeatCounter* repeatCounter;
 
 HostWindow& window()
@@ -58,8 +56,8 @@ HostWindow& window()
         static char* argv[] = {name, nullptr};
         QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
         new QApplication(argc, argv);
-        settingsDir = new QTemporaryDir;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir->path());
+        static QTemporaryDir settingsDir;  // removed when the program ends
+        qputenv("XDG_CONFIG_HOME", settingsDir.path().toLocal8Bit());
         EXPECT_TRUE(createMainWindow());
         repeatCounter = new RepeatCounter;
         hostWindow.top->installEventFilter(repeatCounter);

@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QOpenGLContext>
 #include <QScreen>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
@@ -106,7 +105,7 @@ void setUp()
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     new QApplication(argc, argv);
     static QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    qputenv("XDG_CONFIG_HOME", settingsDir.path().toLocal8Bit());
     ASSERT_TRUE(createMainWindow());
     ASSERT_TRUE(waitFor([] { return hostWindow.top->windowHandle()->isExposed(); }));
     game = new GameThread;
