@@ -9,17 +9,19 @@
 #include "emu/timing.h"
 #include "game/game.h"
 #include "host/host.h"
+#include "host/signals.h"
 #include "host/window.h"
 
-static std::thread gameThread;
 static QtMessageHandler defaultMessageHandler;
+static bool windowShown;  // set once, before the game thread starts
 
 static void prepareEnvironment();
-static void startUpMessageHandler(QtMsgType type, const QMessageLogContext& context,
-                                  const QString& message);
+static void fatalMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                                const QString& message);
 
 int main()
 {
+    catchEndSignals();
     prepareEnvironment();
     // The program takes no command line; Qt gets a fixed one so that no
     // argument can change its behaviour.
@@ -27,10 +29,10 @@ int main()
     static char qtProgramName[] = "quorl";
     static char* qtArgv[] = {qtProgramName, nullptr};
 
-    // Until the window is up, a fatal Qt error (no display, no platform
-    // plugin) stops the program with its message and exit code 1 instead of
-    // an abort.
-    defaultMessageHandler = qInstallMessageHandler(startUpMessageHandler);
+    // A fatal Qt error stops the program with its message and exit code 1
+    // instead of an abort: before the window is up (no display, no platform
+    // plugin) as it is, afterwards with the settings saved.
+    defaultMessageHandler = qInstallMessageHandler(fatalMessageHandler);
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QCoreApplication::setApplicationName(QStringLiteral("Quorl"));  // the window class
     QApplication application(qtArgc, qtArgv);
@@ -39,15 +41,19 @@ int main()
         std::fprintf(stderr, "quorl: the main window could not be created\n");
         return 1;
     }
-    qInstallMessageHandler(defaultMessageHandler);
+    windowShown = true;
+    // Only now: ending saves the settings, which must have been loaded first.
+    watchEndSignals();
 
     try {
-        gameThread = std::thread(gameThreadEntry);
+        // Nothing waits for the game thread: the process ends while it runs.
+        std::thread(gameThreadEntry).detach();
     } catch (const std::system_error& error) {
         // A window with no game behind it could only be closed twice.
         std::fprintf(stderr, "quorl: the game thread could not be started: %s\n", error.what());
         endProcess(1);
     }
+    endSafelyOnExit();
     int exitCode = application.exec();
     endProcess(exitCode);
 }
@@ -67,8 +73,8 @@ static void prepareEnvironment()
     qunsetenv("QT_SCREEN_SCALE_FACTORS");
 }
 
-static void startUpMessageHandler(QtMsgType type, const QMessageLogContext& context,
-                                  const QString& message)
+static void fatalMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                                const QString& message)
 {
     if (type != QtFatalMsg) {
         if (defaultMessageHandler) {
@@ -78,8 +84,12 @@ static void startUpMessageHandler(QtMsgType type, const QMessageLogContext& cont
         }
         return;
     }
-    std::fprintf(stderr, "quorl: the main window could not be created: %s\n",
-                 qPrintable(message));
-    std::fflush(stderr);
-    std::_Exit(1);
+    if (!windowShown) {
+        std::fprintf(stderr, "quorl: the main window could not be created: %s\n",
+                     qPrintable(message));
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    std::fprintf(stderr, "quorl: %s\n", qPrintable(message));
+    endProcess(1);
 }

@@ -2,7 +2,8 @@
 # The host shell of the real program under the current X display: the window
 # and its 480x272 area, the two-stage end (Escape, the close box, "Quit", the
 # overlay, ending at once on a second close while paused or when the window
-# is destroyed from outside), the settings file written at the end, and a
+# is destroyed from outside), the settings file written at the end, ending on
+# a termination signal or a lost X server with the settings saved, and a
 # clean stop when there is no display at all.
 # Usage: e2e_host.sh <path-to-quorl> <source-dir>
 set -euo pipefail
@@ -24,10 +25,14 @@ pid=""
 window=""
 menu_height=0
 
+private_x=""
 cleanup() {
     xdotool keyup Escape 2>/dev/null || true
     if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null || true
+        kill -KILL "$pid" 2>/dev/null || true
+    fi
+    if [[ -n "$private_x" ]]; then
+        kill "$private_x" 2>/dev/null || true
     fi
     rm -rf "$work"
 }
@@ -229,7 +234,44 @@ press Escape                           # the keyboard is back with the main wind
 wait_end 1
 [[ $end_code == 0 ]] || fail "no GL: Escape did not end the program with 0: $end_code"
 
-echo "7. no display: a message and exit code 1, no game"
+echo "7. SIGTERM, SIGINT and SIGHUP end the program like a close, settings saved, even while paused"
+reuse=$(sed -n 's/^emuReuseTextures=//p' "$settings")
+for signal in TERM INT HUP; do
+    start
+    menu Right Right Return            # Video > Performance > Reuse textures (faster)
+    reuse=$((1 - reuse))
+    if [[ $signal == TERM ]]; then
+        menu Down Down Return          # Application > Pause
+    fi
+    kill -s "$signal" "$pid"
+    wait_end 2
+    [[ $end_code == 0 ]] || fail "SIG$signal: the program did not end with 0: $end_code"
+    expect_setting emuReuseTextures "$reuse"
+done
+
+echo "8. the X server lost: no abort, settings saved"
+for n in $(seq 140 170); do
+    [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]] && break
+done
+Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+private_x=$!
+for _ in $(seq 50); do
+    DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+done
+main_display=$DISPLAY
+export DISPLAY=":$n"
+start
+menu Right Down Right Return           # Video > Frameskip > None
+kill "$private_x"
+wait "$private_x" 2>/dev/null || true
+private_x=""
+export DISPLAY=$main_display
+wait_end 5
+[[ $end_code == 1 ]] || fail "lost X server: exit code $end_code, not 1: $(cat "$work/out.log")"
+expect_setting emuFrameSkipMode 1
+
+echo "9. no display: a message and exit code 1, no game"
 rm -f "$settings"
 set +e
 DISPLAY=:31999 timeout 20 "$quorl" >"$work/out.log" 2>&1
