@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "host/host.h"
+#include "host/signals.h"
 #include "host/window.h"
 #include "host/x11.h"
 
@@ -67,6 +68,7 @@ int32_t wsCreateContext(const PixelFormatDescription& request)
         for (int32_t i = 0; i < depthCount; ++i) {
             ContextResult result = tryContext(request, depths[i], pass == 1);
             if (result == CONTEXT_OK) {
+                keepExitHandlerFirst();
                 return WS_OK;
             }
             refused = refused || result == CONTEXT_REFUSED;
@@ -141,6 +143,9 @@ void wsMessageBox(const char* text, const char* caption)
     }
     QString boxText = QString::fromLocal8Bit(text ? text : "");
     QString boxCaption = QString::fromLocal8Bit(caption ? caption : "");
+    if (boxCaption.isEmpty()) {
+        boxCaption = QStringLiteral(" ");  // Qt puts the program's name in an empty title
+    }
     runOnFirstThread([&boxText, &boxCaption] {
         QMessageBox box(QMessageBox::NoIcon, boxCaption, boxText, QMessageBox::Ok);
         box.setWindowModality(Qt::NonModal);

@@ -11,12 +11,15 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 
 #include "host/settings.h"
 #include "host/window.h"
 
 static int signalPipe[2] = {-1, -1};
+static std::atomic<int32_t> exitHandled{0};
 
 static void onEndSignal(int signalNumber);
 static void onExit(int status, void* unused);
@@ -50,7 +53,16 @@ void watchEndSignals()
 // (the game thread's record among them), and ends the process in their place.
 void endSafelyOnExit()
 {
+    exitHandled.store(1, std::memory_order_relaxed);
     on_exit(onExit, nullptr);
+}
+
+// The handler ends the process, so the copies further down never run.
+void keepExitHandlerFirst()
+{
+    if (exitHandled.load(std::memory_order_relaxed) != 0) {
+        on_exit(onExit, nullptr);
+    }
 }
 
 static void onEndSignal(int)

@@ -16,3 +16,8 @@ void watchEndSignals();
 // Once the window is up: a call to exit() from anywhere saves the settings
 // and ends the process with the code it was given.
 void endSafelyOnExit();
+
+// Puts that handler first again, if it was set up: what registers an exit
+// handler of its own later (the GL driver does when a context is made) would
+// otherwise run before it, tearing things down under the running game thread.
+void keepExitHandlerFirst();

@@ -36,6 +36,8 @@ static const QRgb OVERLAY_BACKGROUND = qRgb(0x20, 0x20, 0x20);
 static const QRgb OVERLAY_TEXT = qRgb(0xE8, 0xE8, 0xE8);
 
 static bool handleKey(QKeyEvent* event);
+static void releaseAllKeys();
+static void openMenuBar();
 static QLabel* createWaitOverlay(QWidget* parent);
 
 bool createMainWindow()
@@ -77,6 +79,7 @@ bool createMainWindow()
     top->activateWindow();
     top->setFocus();
     enableDetectableAutoRepeat();
+    endOnLostServer();
     watchForDestruction(top->winId());
     mainWindow = &hostWindow;
     return true;
@@ -145,6 +148,14 @@ bool HostEvents::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         return false;
+    case QEvent::FocusOut:
+    case QEvent::WindowDeactivate:
+        // A menu opened, or another window took the keyboard: the releases of
+        // the keys held now go elsewhere, so none may stay down here.
+        if (watched == hostWindow.top) {
+            releaseAllKeys();
+        }
+        return false;
     default:
         return false;
     }
@@ -152,7 +163,8 @@ bool HostEvents::eventFilter(QObject* watched, QEvent* event)
 
 // Keys the system keeps (Alt, F10) are left to the menu bar; their presses
 // never reach the table, but every release clears its entry so that no key
-// stays stuck down after an Alt combination.
+// stays stuck down after an Alt combination. F10 opens the menu bar, as it
+// does in desktop programs; Qt's menu bar only answers Alt.
 static bool handleKey(QKeyEvent* event)
 {
     bool down = event->type() == QEvent::KeyPress;
@@ -160,6 +172,9 @@ static bool handleKey(QKeyEvent* event)
         return true;  // a held key stays down
     }
     bool systemKey = isSystemKey(event->key(), event->modifiers());
+    if (down && event->key() == Qt::Key_F10 && !event->isAutoRepeat()) {
+        openMenuBar();
+    }
     int32_t code = virtualKeyFromQt(event->key(), event->modifiers(), event->nativeVirtualKey());
     if (code >= 0 && code < KEY_TABLE_SIZE) {
         if (!down) {
@@ -172,6 +187,21 @@ static bool handleKey(QKeyEvent* event)
         }
     }
     return !systemKey;
+}
+
+static void releaseAllKeys()
+{
+    for (std::atomic<int32_t>& key : keyTable) {
+        key.store(0, std::memory_order_relaxed);
+    }
+}
+
+static void openMenuBar()
+{
+    QMenuBar* bar = hostWindow.menuBar;
+    if (bar && !bar->actions().isEmpty()) {
+        bar->setActiveAction(bar->actions().first());
+    }
 }
 
 // A native child, so that once raised it really covers the native GL window

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <xcb/xcb.h>
 
+#include <cstdio>
+
 #include "host/window.h"
 
 #include <X11/XKBlib.h>
@@ -23,6 +25,7 @@ struct DestroyWatch : QAbstractNativeEventFilter {
 static DestroyWatch* destroyWatch;  // lives as long as the application
 
 static Display* x11Display();
+static int onLostServer(Display* display);
 
 void enableDetectableAutoRepeat()
 {
@@ -32,6 +35,13 @@ void enableDetectableAutoRepeat()
     }
     Bool supported = False;
     XkbSetDetectableAutoRepeat(display, True, &supported);
+}
+
+void endOnLostServer()
+{
+    if (x11Display()) {
+        XSetIOErrorHandler(onLostServer);
+    }
 }
 
 void watchForDestruction(unsigned long window)
@@ -80,6 +90,12 @@ bool DestroyWatch::nativeEventFilter(const QByteArray& eventType, void* message,
         windowDestroyed();
     }
     return false;
+}
+
+static int onLostServer(Display*)
+{
+    std::fprintf(stderr, "quorl: the connection to the X server was lost\n");
+    endProcess(1);
 }
 
 static Display* x11Display()

@@ -9,6 +9,11 @@
 // held key stays down in the key table.
 void enableDetectableAutoRepeat();
 
+// Makes a broken connection to the X server end the program as endProcess(1)
+// does, whichever thread finds it, instead of Xlib's default of calling
+// exit() (which, from the game thread, would race the first thread's own).
+void endOnLostServer();
+
 // Calls windowDestroyed (host/window.h) when X window `window` is destroyed
 // by someone else (xkill-like tools, a window manager's "destroy").
 void watchForDestruction(unsigned long window);

@@ -224,6 +224,9 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 [[ -n "$box" ]] || fail "no message box when no GL context can be had"
+title=$(xprop -id "$box" WM_NAME)
+[[ $title == 'WM_NAME(STRING) = " "' || $title == 'WM_NAME(UTF8_STRING) = " "' ]] ||
+    fail "the box's empty caption shows as: $title"
 press Return                           # OK, the box has the keyboard
 for _ in $(seq 40); do
     [[ -z "$(message_box)" ]] && break
