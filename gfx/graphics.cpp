@@ -46,7 +46,7 @@ void initGraphics(int32_t pixelFormat, int32_t doubleBuffer)
     glColor4ub(255, 255, 255, 255);
 
     int32_t frame = frameBytes(bitsPerPixel);
-    if (doubleBuffer != 0) {
+    if (doubleBuffer != 0 && contextDoubleBuffered != 0) {
         doubleBuffered = 1;
         glReadBuffer(GL_BACK);
         glDrawBuffer(GL_BACK);

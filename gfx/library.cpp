@@ -40,6 +40,7 @@ BlendEquationFn blendEquationFn = nullptr;
 BlendColorFn blendColorFn = nullptr;
 GLuint fragmentShader = 0;
 GLuint shaderProgram = 0;
+int32_t contextDoubleBuffered = 1;
 
 // The shader-object entry points, looked up by loadShaderExtension.
 static PFNGLCREATESHADEROBJECTARBPROC createShaderObjectFn = nullptr;
@@ -57,8 +58,11 @@ static PFNGLUNIFORM4FARBPROC uniform4fFn = nullptr;
 static PFNGLGETUNIFORMLOCATIONARBPROC getUniformLocationFn = nullptr;
 static PFNGLDETACHOBJECTARBPROC detachObjectFn = nullptr;
 static PFNGLDELETEOBJECTARBPROC deleteObjectFn = nullptr;
+static PFNGLGETOBJECTPARAMETERIVARBPROC getObjectParameterFn = nullptr;
+static PFNGLGETINFOLOGARBPROC getInfoLogFn = nullptr;
 
 static const char* glText(GLenum name);
+static bool shaderStepSucceeded(GLhandleARB object, GLenum status, const char* step);
 static uint8_t rampValue(int32_t bits, int32_t shift, int32_t index);
 
 void initLibrary()
@@ -91,6 +95,12 @@ void setupGlContext()
     if (!selectPixelFormat()) {
         return;
     }
+    // The window system may have had to settle for a single buffer; the
+    // screen then works single-buffered (initGraphics) rather than drawing
+    // into a back buffer that does not exist.
+    PixelFormatDescription obtained = {};
+    wsDescribePixelFormat(&obtained);
+    contextDoubleBuffered = obtained.doubleBuffer != 0 ? 1 : 0;
     setupPalette();
 
     glViewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
@@ -244,6 +254,10 @@ bool loadShaderExtension()
         wsGetProcAddress("glGetUniformLocationARB"));
     detachObjectFn = reinterpret_cast<PFNGLDETACHOBJECTARBPROC>(wsGetProcAddress("glDetachObjectARB"));
     deleteObjectFn = reinterpret_cast<PFNGLDELETEOBJECTARBPROC>(wsGetProcAddress("glDeleteObjectARB"));
+    // To tell whether "screen.frag" compiled and linked.
+    getObjectParameterFn = reinterpret_cast<PFNGLGETOBJECTPARAMETERIVARBPROC>(
+        wsGetProcAddress("glGetObjectParameterivARB"));
+    getInfoLogFn = reinterpret_cast<PFNGLGETINFOLOGARBPROC>(wsGetProcAddress("glGetInfoLogARB"));
     return true;
 }
 
@@ -254,7 +268,8 @@ void buildShaderProgram()
     }
     bool entryPoints = createShaderObjectFn && shaderSourceFn && compileShaderFn &&
                        createProgramObjectFn && attachObjectFn && linkProgramFn &&
-                       useProgramObjectFn && uniform1iFn && getUniformLocationFn;
+                       useProgramObjectFn && uniform1iFn && getUniformLocationFn &&
+                       getObjectParameterFn && getInfoLogFn;
     if (!entryPoints) {
         return;
     }
@@ -272,6 +287,14 @@ void buildShaderProgram()
     shaderProgram = createProgramObjectFn();
     attachObjectFn(shaderProgram, fragmentShader);
     linkProgramFn(shaderProgram);
+    // A program that failed to build would draw nothing at all: drawing stays
+    // fixed-function, as without the setting.
+    if (!shaderStepSucceeded(fragmentShader, GL_OBJECT_COMPILE_STATUS_ARB, "compile") ||
+        !shaderStepSucceeded(shaderProgram, GL_OBJECT_LINK_STATUS_ARB, "link")) {
+        releaseShaderProgram();
+        useProgramObjectFn(0);
+        return;
+    }
     useProgramObjectFn(shaderProgram);
     uniform1iFn(getUniformLocationFn(shaderProgram, "tex"), 0);
 }
@@ -360,6 +383,21 @@ void endLibrary()
 static const char* glText(GLenum name)
 {
     return reinterpret_cast<const char*>(glGetString(name));
+}
+
+// Whether a compile or link step of the screen shader succeeded; when not,
+// says why on the standard error stream.
+static bool shaderStepSucceeded(GLhandleARB object, GLenum status, const char* step)
+{
+    GLint succeeded = 0;
+    getObjectParameterFn(object, status, &succeeded);
+    if (succeeded) {
+        return true;
+    }
+    char log[1024] = "";
+    getInfoLogFn(object, sizeof log, nullptr, log);
+    std::fprintf(stderr, "%s did not %s; drawing without it:\n%s\n", LIB_SHADER_FILE, step, log);
+    return false;
 }
 
 // The palette ramp value of one channel for palette index `index`.

@@ -27,6 +27,8 @@ extern BlendColorFn blendColorFn;
 
 extern GLuint fragmentShader;
 extern GLuint shaderProgram;
+// 0 when the window system could only give a single-buffered context.
+extern int32_t contextDoubleBuffered;
 
 void initLibrary();
 void setupGlContext();

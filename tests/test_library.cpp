@@ -407,3 +407,27 @@ TEST_F(ScreenShader, LongScreenFragReachesTheCompilerWhole)
     drawWhiteScreen(0xFFFFFFFF);
     EXPECT_EQ(screenPixel(100, 100) & 0xFFFFFF, 0xFF0000u);  // blue only
 }
+
+// A screen.frag that does not compile or link leaves drawing fixed-function
+// and says why, instead of drawing with a broken program.
+TEST_F(ScreenShader, BrokenScreenFragFallsBackWithAMessage)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"does not compile", "void main( {\n"},
+        {"does not link", "uniform sampler2D tex;\nvec4 shade() { return vec4(1.0); }\n"},
+    };
+    for (const auto& [label, source] : cases) {
+        SCOPED_TRACE(label);
+        ScratchDirectory dir;
+        dir.write("screen.frag", source);
+        testing::internal::CaptureStderr();
+        buildShaderProgram();
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("screen.frag did not"), std::string::npos) << said;
+        EXPECT_EQ(fragmentShader, 0u);
+        EXPECT_EQ(shaderProgram, 0u);
+        EXPECT_EQ(currentProgram(), 0);
+        drawWhiteScreen(0xFFFFFFFF);
+        EXPECT_EQ(screenPixel(100, 101) & 0xFFFFFF, 0xFFFFFFu);
+    }
+}

@@ -1,9 +1,14 @@
 // Start-up when the window system gives no GL context: the message boxes
 // say why, initLibrary completes, and the library keeps running without
-// drawing anything. A process of its own, since no context is ever made.
+// drawing anything; and when it gives only a single-buffered one. Each test
+// is a process of its own, as each leaves a different context behind.
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
+#include <algorithm>
 #include <cstring>
+#include <tuple>
 
 #include "emu/timing.h"
 #include "gfx/draw.h"
@@ -96,4 +101,38 @@ TEST_F(NoContext, FramesRunWithoutDrawing)
     }
     EXPECT_EQ(drawTarget, &drawBuffer);
     releaseImage(image);
+}
+
+// Asked for double buffering but given one buffer, the screen works as a
+// single-buffered one: drawing shows at once and nothing is swapped.
+TEST(SingleBufferedContext, ScreenDrawsStraightToTheFront)
+{
+    captureTimeBase();
+    headlessSingleBufferOnly = true;
+    initLibrary();
+    ASSERT_TRUE(headlessHasContext());
+    initGraphics(PF_8888, 1);
+    EXPECT_EQ(doubleBuffered, 0);
+    EXPECT_EQ(drawBufferBase, displayBufferBase);
+    GLint buffer = 0;
+    glGetIntegerv(GL_DRAW_BUFFER, &buffer);
+    EXPECT_EQ(buffer, GL_FRONT);
+
+    Image* red = createImage(16, 16, LOC_RAM, PF_8888);
+    ASSERT_NE(red, nullptr);
+    std::fill_n(static_cast<uint32_t*>(red->pixels), 16 * 16, 0xFF0000FFu);
+    red->x = 100;
+    red->y = 50;
+    drawImage(red);
+    setDrawTarget(&displayBuffer);
+    setDrawTarget(&drawBuffer);
+    int32_t swaps = headlessLog.swapCount;
+    syncFrame(frameSkip, maxFrameSkip, vsyncFlags);
+    EXPECT_EQ(headlessLog.swapCount, swaps);
+    uint8_t pixel[4] = {};
+    glReadBuffer(GL_FRONT);
+    glReadPixels(108, 272 - 58, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_EQ(std::make_tuple(pixel[0], pixel[1], pixel[2]), std::make_tuple(255, 0, 0));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    releaseImage(red);
 }

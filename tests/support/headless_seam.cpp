@@ -12,6 +12,7 @@
 
 HeadlessSeamLog headlessLog = {};
 int32_t headlessForcedResult = WS_OK;
+bool headlessSingleBufferOnly = false;
 const PixelFormatDescription* headlessDescribeOverride = nullptr;
 
 static Display* display = nullptr;
@@ -144,7 +145,7 @@ static XVisualInfo* chooseVisual(const PixelFormatDescription& request, int32_t 
         GLX_ALPHA_SIZE, request.alphaBits,
         GLX_DEPTH_SIZE, depthBits,
         GLX_STENCIL_SIZE, request.stencilBits,
-        request.doubleBuffer ? GLX_DOUBLEBUFFER : 0,
+        request.doubleBuffer && !headlessSingleBufferOnly ? GLX_DOUBLEBUFFER : 0,
         None,
     };
     return glXChooseVisual(display, DefaultScreen(display), attributes);

@@ -23,6 +23,10 @@ extern HeadlessSeamLog headlessLog;
 // When not WS_OK, wsCreateContext returns this without creating anything.
 extern int32_t headlessForcedResult;
 
+// When true, wsCreateContext settles for a single-buffered context whatever
+// is asked for, as a window system without double buffering would.
+extern bool headlessSingleBufferOnly;
+
 // When not null, wsDescribePixelFormat reports this format instead of the
 // window's real one (for the palette path, which a true-colour X server
 // never takes).
