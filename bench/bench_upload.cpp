@@ -61,7 +61,7 @@ int main()
     bindImage(paletted);
     auto start = std::chrono::steady_clock::now();
     for (int32_t round = 0; round < BENCH_ROUNDS; ++round) {
-        expandPalettedRows(paletted->pixels, 512, 512);
+        expandPalettedRows(paletted->pixels, 512, 512, paletted->bufferWidth);
     }
     printf("expand 512x512 T8: %.1f us\n", microsecondsSince(start) / BENCH_ROUNDS);
     paletted->palette = nullptr;

@@ -87,9 +87,12 @@ void drawImage(Image* image)
 int32_t drawImageStrips(Image* image)
 {
     // Each edge is truncated on its own, so fractional edges still give whole
-    // strips ending at srcX0 + n.
-    int32_t n = truncateToInt(image->srcX1) - truncateToInt(image->srcX0);
-    if (n <= STRIP_TEXELS || image->angle != 0.0f || image->pivotX != 0 || image->pivotY != 0) {
+    // strips ending at srcX0 + n. In 64 bits: the edges may lie anywhere in
+    // 32. A source wider than the widest texture is one quad, not millions
+    // of strips.
+    int64_t n = int64_t{truncateToInt(image->srcX1)} - truncateToInt(image->srcX0);
+    if (n <= STRIP_TEXELS || n > STRIP_MAX_TEXELS || image->angle != 0.0f || image->pivotX != 0 ||
+        image->pivotY != 0) {
         return 0;
     }
     Vertex* quad = obtainVertexScratch();

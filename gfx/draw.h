@@ -13,6 +13,7 @@ struct Vertex {
 
 constexpr int32_t VERTEX_SCRATCH_BYTES = 1048576;
 constexpr int32_t STRIP_TEXELS = 64;
+constexpr int64_t STRIP_MAX_TEXELS = 65536;  // the widest texture an image can have
 
 extern Vertex* vertexScratch;
 

@@ -35,9 +35,9 @@ int32_t uploadedHeight = 0;
 void* uploadedPixels = nullptr;
 int32_t uploadCount = 0;
 
-// Pixels per row of the buffer last bound. Narrow images have buffer rows
-// longer than their texture rows; uploads read rows with this stride.
-static int32_t boundBufferWidth = 0;
+// Pixels per row of the buffer last uploaded, for uploading it again
+// through a new palette.
+static int32_t uploadedRowPixels = 0;
 
 // Entries in the table activeColors points to. An index past them (a T8
 // pixel of 200 under a 16-entry table) expands to transparent instead of
@@ -159,14 +159,14 @@ void bindImage(Image* image)
     if (image->pixels != boundPixels) {
         boundPixels = image->pixels;
         boundPixelFormat = image->pixelFormat;
-        boundBufferWidth = image->bufferWidth;
-        uploadTexture(image->texWidth, image->texHeight, image->pixels);
+        uploadTexture(image->texWidth, image->texHeight, image->pixels, image->bufferWidth);
     }
 }
 
-void uploadTexture(int32_t width, int32_t height, void* pixels)
+void uploadTexture(int32_t width, int32_t height, void* pixels, int32_t rowPixels)
 {
     uploadedPixels = pixels;
+    uploadedRowPixels = rowPixels;
     int32_t format = boundPixelFormat;
     if (!isValidFormat(format) || width < 0 || height < 0 || pixels == nullptr) {
         return;
@@ -179,11 +179,11 @@ void uploadTexture(int32_t width, int32_t height, void* pixels)
         if (static_cast<int64_t>(width) * textureHeight > EXPAND_BUFFER_PIXELS) {
             return;
         }
-        expandPalettedRows(pixels, height, width);
+        expandPalettedRows(pixels, height, width, rowPixels);
         data = expandBuffer;
         format = PF_8888;
-    } else if (boundBufferWidth > width) {
-        rowLength = boundBufferWidth;
+    } else if (rowPixels > width) {
+        rowLength = rowPixels;
     }
     if (emuReuseTextures.load(std::memory_order_relaxed) == 0) {
         glFinish();
@@ -223,11 +223,11 @@ void applyPalette(const uint32_t* colors, int32_t count)
     // last upload may be of an image released since, and the bind that
     // follows uploads anyway.
     if (isPaletted(boundPixelFormat) && boundPixels != nullptr) {
-        uploadTexture(uploadedWidth, uploadedHeight, uploadedPixels);
+        uploadTexture(uploadedWidth, uploadedHeight, uploadedPixels, uploadedRowPixels);
     }
 }
 
-void expandPalettedRows(const void* pixels, int32_t rows, int32_t width)
+void expandPalettedRows(const void* pixels, int32_t rows, int32_t width, int32_t rowPixels)
 {
     if (pixels == nullptr || rows <= 0 || width <= 0 || !isPaletted(boundPixelFormat)) {
         return;
@@ -237,7 +237,7 @@ void expandPalettedRows(const void* pixels, int32_t rows, int32_t width)
         rows = EXPAND_BUFFER_PIXELS / width;
     }
     int32_t packedBytes = sourceRowBytes(boundPixelFormat, width);
-    int32_t strideBytes = sourceRowBytes(boundPixelFormat, boundBufferWidth);
+    int32_t strideBytes = sourceRowBytes(boundPixelFormat, rowPixels);
     if (strideBytes < packedBytes) {
         strideBytes = packedBytes;
     }

@@ -96,9 +96,14 @@ void releaseImage(Image* image);
 // Makes the image's pixels the texture's contents, uploading only when the
 // buffer (or palette) differs from the one bound earlier in the frame.
 void bindImage(Image* image);
-void uploadTexture(int32_t width, int32_t height, void* pixels);
+// Specifies the texture from `pixels` in the format boundPixelFormat, width
+// x height texels read from rows `rowPixels` pixels apart (the buffer's
+// bufferWidth; rows are never read closer together than `width`).
+void uploadTexture(int32_t width, int32_t height, void* pixels, int32_t rowPixels);
 void applyPalette(const uint32_t* colors, int32_t count);
-void expandPalettedRows(const void* pixels, int32_t rows, int32_t width);
+// Expands `rows` paletted rows of `width` pixels, `rowPixels` apart in the
+// source, into expandBuffer through the active colours.
+void expandPalettedRows(const void* pixels, int32_t rows, int32_t width, int32_t rowPixels);
 
 // The PF_8888 colour of one pixel value; 0 for the paletted formats.
 uint32_t pixelToColor32(uint32_t pixel, int32_t pixelFormat);

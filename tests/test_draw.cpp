@@ -425,6 +425,14 @@ TEST_F(DrawOnScreen, StripsOnlyWhatIsWiderThan64Texels)
         // Each triangle is a token, a count and three vertices.
         EXPECT_EQ(values, static_cast<GLint>(c.polygons * (2 + 3 * VALUES_PER_VERTEX)));
     }
+    // Edges beyond 32-bit range, or a source wider than any texture: one quad.
+    Image* wide = image(65, 8);
+    ASSERT_NE(wide, nullptr);
+    for (auto [x0, x1] : {std::pair{-3e9f, 3e9f}, std::pair{0.0f, 65537.0f}}) {
+        wide->srcX0 = x0;
+        wide->srcX1 = x1;
+        EXPECT_EQ(drawImageStrips(wide), 0) << x0 << ".." << x1;
+    }
 }
 
 TEST_F(DrawOnScreen, TintsEveryVertexWithTheCurrentColour)

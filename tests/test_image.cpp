@@ -492,3 +492,27 @@ TEST(Font, GlyphBitsAreOredAtAnyColumn)
     EXPECT_EQ(index(4, 1), 3);
     releaseImage(image);
 }
+
+// Rows are read as far apart as the caller says, whatever was bound before:
+// after a 512-pixel-wide image, an 8 x 8 buffer of exactly 64 pixels (the
+// sanitizer build checks that no byte past it is read).
+TEST_F(Upload, RowsAreReadAsFarApartAsTheCallerSays)
+{
+    uint32_t colors[8] = {0xFF0000FF, 0xFF00FF00};
+    Palette palette = {PF_8888, 8, colors};
+    Image* wide = make(512, 4, PF_T8);
+    ASSERT_NE(wide, nullptr);
+    wide->palette = &palette;
+    bindImage(wide);
+    std::vector<uint8_t> indices(8 * 8, 1);
+    expandPalettedRows(indices.data(), 8, 8, 8);
+    EXPECT_EQ(expandBuffer[63], colors[1]);
+    wide->palette = nullptr;
+
+    bindImage(make(512, 4, PF_8888));
+    std::vector<uint32_t> green(8 * 8, 0xFF00FF00);
+    uploadTexture(8, 8, green.data(), 8);
+    std::vector<uint32_t> texture(8 * 8);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texture.data());
+    EXPECT_EQ(texture, green);
+}
