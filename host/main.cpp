@@ -15,14 +15,19 @@
 static QtMessageHandler defaultMessageHandler;
 static bool windowShown;  // set once, before the game thread starts
 
-static void prepareEnvironment();
+static bool prepareEnvironment();
 static void fatalMessageHandler(QtMsgType type, const QMessageLogContext& context,
                                 const QString& message);
 
 int main()
 {
     catchEndSignals();
-    prepareEnvironment();
+    if (!prepareEnvironment()) {
+        std::fprintf(stderr, "quorl: the main window could not be created: there is no X display "
+                             "(DISPLAY is not set); on a Wayland desktop Quorl runs through "
+                             "XWayland\n");
+        return 1;
+    }
     // The program takes no command line; Qt gets a fixed one so that no
     // argument can change its behaviour.
     static int qtArgc = 1;
@@ -65,12 +70,18 @@ void gameThreadEntry()
 }
 
 // Qt's own scaling would turn the 480x272 area into 960x544 on a 192-dpi
-// screen; the console's screen is measured in device pixels.
-static void prepareEnvironment()
+// screen; the console's screen is measured in device pixels. The window
+// relies on X11 (detectable auto-repeat, the watch for its destruction, a
+// native GL child under the wait overlay), so it runs on X11 whatever
+// platform Qt would pick: on a Wayland desktop, through XWayland. False when
+// there is no X display to run on.
+static bool prepareEnvironment()
 {
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     qunsetenv("QT_SCALE_FACTOR");
     qunsetenv("QT_SCREEN_SCALE_FACTORS");
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return !qEnvironmentVariableIsEmpty("DISPLAY");
 }
 
 static void fatalMessageHandler(QtMsgType type, const QMessageLogContext& context,

@@ -4,7 +4,7 @@
 # overlay, ending at once on a second close while paused or when the window
 # is destroyed from outside), the settings file written at the end, ending on
 # a termination signal or a lost X server with the settings saved, and a
-# clean stop when there is no display at all.
+# clean stop when there is no display at all, also on a Wayland desktop.
 # Usage: e2e_host.sh <path-to-quorl> <source-dir>
 set -euo pipefail
 quorl=$(realpath "$1")
@@ -26,6 +26,7 @@ window=""
 menu_height=0
 
 private_x=""
+weston_pid=""
 cleanup() {
     xdotool keyup Escape 2>/dev/null || true
     if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
@@ -33,6 +34,9 @@ cleanup() {
     fi
     if [[ -n "$private_x" ]]; then
         kill "$private_x" 2>/dev/null || true
+    fi
+    if [[ -n "$weston_pid" ]]; then
+        kill "$weston_pid" 2>/dev/null || true
     fi
     rm -rf "$work"
 }
@@ -256,7 +260,7 @@ echo "8. the X server lost: no abort, settings saved"
 for n in $(seq 140 170); do
     [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]] && break
 done
-Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$n" -screen 0 800x600x24 -noreset -nolisten tcp >/dev/null 2>&1 &
 private_x=$!
 for _ in $(seq 50); do
     DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
@@ -283,5 +287,30 @@ set -e
 [[ $code == 1 ]] || fail "without a display the exit code is $code: $(cat "$work/out.log")"
 grep -q "main window could not be created" "$work/out.log" || fail "no message: $(cat "$work/out.log")"
 [[ ! -f "$settings" ]] || fail "the game ran without a window and saved its settings"
+
+echo "10. a Wayland desktop: X11 through XWayland when it has a display, a clear stop without"
+wayland_dir="$work/wayland"
+mkdir -p "$wayland_dir"
+chmod 700 "$wayland_dir"
+XDG_RUNTIME_DIR="$wayland_dir" weston --backend=headless-backend.so --socket=wayland-quorl \
+    --idle-time=0 >"$work/weston.log" 2>&1 &
+weston_pid=$!
+for _ in $(seq 100); do
+    [[ -S "$wayland_dir/wayland-quorl" ]] && break
+    sleep 0.05
+done
+[[ -S "$wayland_dir/wayland-quorl" ]] || fail "weston did not start: $(cat "$work/weston.log")"
+# What a Wayland session sets, even one asking Qt for Wayland by name.
+WAYLAND_DISPLAY="$wayland_dir/wayland-quorl" XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland start
+press Escape
+wait_end 2
+[[ $end_code == 0 ]] || fail "Wayland with XWayland: Escape did not end the program with 0: $end_code"
+set +e
+(cd "$source_dir/assets" && env -u DISPLAY WAYLAND_DISPLAY="$wayland_dir/wayland-quorl" \
+    XDG_SESSION_TYPE=wayland timeout 20 "$quorl") >"$work/out.log" 2>&1
+code=$?
+set -e
+[[ $code == 1 ]] || fail "Wayland alone: exit code $code: $(cat "$work/out.log")"
+grep -q "XWayland" "$work/out.log" || fail "Wayland alone: no clear message: $(cat "$work/out.log")"
 
 echo "PASS"

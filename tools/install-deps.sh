@@ -7,7 +7,7 @@ packages=(
     cmake g++ pkg-config
     qt6-base-dev libpng-dev libglu1-mesa-dev libgl-dev libx11-dev libgl1-mesa-dri
     libgtest-dev
-    xvfb xdotool x11-utils imagemagick
+    xvfb xdotool x11-utils imagemagick weston
 )
 
 missing=()
