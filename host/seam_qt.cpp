@@ -17,7 +17,11 @@
 #include <QWindow>
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <utility>
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
 
 #include "host/host.h"
 #include "host/signals.h"
@@ -42,6 +46,7 @@ static int32_t contextDoubleBuffered;
 static VisualMasks surfaceVisual;
 static bool surfaceVisualKnown;
 static std::atomic<int32_t> surfaceExposed{0};
+static std::function<void()> pendingWork;  // see runOnFirstThread
 
 static ContextResult tryContext(const PixelFormatDescription& request, int32_t depthBits,
                                 bool acceptSingleBuffer);
@@ -49,6 +54,8 @@ static QSurfaceFormat surfaceFormatFor(const PixelFormatDescription& request, in
 static QWindow* prepareSurface(const QSurfaceFormat& format);
 template <typename Function>
 static void runOnFirstThread(Function function);
+static void announceRelease(void* address);
+static void announceAcquire(void* address);
 static int32_t lowestBit(uint32_t mask);
 static int32_t bitsAbove(uint32_t mask);
 
@@ -263,15 +270,47 @@ static QWindow* prepareSurface(const QSurfaceFormat& format)
     return surface;
 }
 
-// Runs `function` on the first thread and waits for it.
+// Runs `function` on the first thread and waits for it; called by the game
+// thread only. The queued call carries nothing of its own: the work is handed
+// over in pendingWork, and the hand-over is announced to a ThreadSanitizer
+// build, which cannot see the locks of Qt's event queue.
 template <typename Function>
 static void runOnFirstThread(Function function)
 {
     if (QThread::currentThread() == qApp->thread()) {
         function();
-    } else {
-        QMetaObject::invokeMethod(qApp, std::move(function), Qt::BlockingQueuedConnection);
+        return;
     }
+    pendingWork = [&function] { function(); };
+    announceRelease(&pendingWork);
+    QMetaObject::invokeMethod(
+        qApp,
+        [] {
+            announceAcquire(&pendingWork);
+            pendingWork();
+            announceRelease(&pendingWork);
+        },
+        Qt::BlockingQueuedConnection);
+    announceAcquire(&pendingWork);
+    pendingWork = nullptr;
+}
+
+static void announceRelease(void* address)
+{
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(address);
+#else
+    (void)address;
+#endif
+}
+
+static void announceAcquire(void* address)
+{
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(address);
+#else
+    (void)address;
+#endif
 }
 
 static int32_t lowestBit(uint32_t mask)

@@ -1,6 +1,8 @@
 #!/bin/bash
 # Installs what is missing, builds, and runs every test. Starts its own X
-# server when there is no display. QUORL_SANITIZE=1 runs the sanitizer build.
+# server when there is no display. QUORL_SANITIZE=1 runs the suite built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, QUORL_SANITIZE=thread with
+# ThreadSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -8,12 +10,21 @@ bash "$root/tools/install-deps.sh"
 bash "$root/tools/build.sh"
 
 build_dir="$root/build"
-if [[ "${QUORL_SANITIZE:-0}" == 1 ]]; then
-    build_dir="$root/build-asan"
-    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
-    export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
-    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-fi
+case "${QUORL_SANITIZE:-0}" in
+    0 | "") ;;
+    thread)
+        build_dir="$root/build-tsan"
+        # A race ends the process at once: the program ends with _Exit, which
+        # would skip a report's effect on the exit code.
+        export TSAN_OPTIONS="suppressions=$root/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1"
+        ;;
+    *)
+        build_dir="$root/build-asan"
+        export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+        export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+        export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+        ;;
+esac
 
 # Mesa's disk shader cache runs a thread that exits while the process ends;
 # when that happens while LeakSanitizer has stopped the other threads to scan
