@@ -1,18 +1,50 @@
 // libFuzzer entry for the PNG loader. The input's last byte is not part of
-// the file: it chooses the pixel format (every one, and one that does not
-// exist) and the location, so each conversion and each refusal is reached.
-// The bytes before it are decoded from a memory stream.
+// the file: it chooses the pixel format (every one, and two that do not
+// exist), the location, and whether chunk CRCs are repaired first. The
+// bytes before it are decoded from a memory stream.
+//
+// libpng refuses a critical chunk whose CRC does not match, so nearly every
+// mutation of a header, palette or image data would end there; with the
+// CRCs recomputed those mutations reach the decoder and the conversion.
+#include <zlib.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "gfx/image.h"
 #include "gfx/png_loader.h"
 
-constexpr int32_t FUZZ_FORMATS[] = {PF_5650, PF_5551, PF_4444, PF_8888,
-                                    PF_T4,   PF_T8,   PIXEL_FORMAT_COUNT};
-constexpr uint8_t FUZZ_FORMAT_CHOICES = sizeof FUZZ_FORMATS / sizeof FUZZ_FORMATS[0];
+constexpr uint8_t FUZZ_FORMAT_MASK = 0x07;
+constexpr int32_t FUZZ_FORMATS[FUZZ_FORMAT_MASK + 1] = {
+    PF_5650, PF_5551, PF_4444, PF_8888, PF_T4, PF_T8, -1, PIXEL_FORMAT_COUNT};
+constexpr uint8_t FUZZ_KEEP_CRC_BIT = 0x40;
 constexpr uint8_t FUZZ_VIDEO_MEMORY_BIT = 0x80;
+constexpr size_t FUZZ_SIGNATURE_BYTES = 8;
+
+static uint32_t readBigEndian(const uint8_t* p)
+{
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// Rewrites the CRC of every whole chunk after the signature; a chunk that
+// runs past the end is left as it is, and so is everything after it.
+static void repairCrcs(std::vector<uint8_t>& file)
+{
+    size_t at = FUZZ_SIGNATURE_BYTES;
+    while (file.size() - at >= 12) {
+        uint32_t length = readBigEndian(&file[at]);
+        if (length > file.size() - at - 12) {
+            return;
+        }
+        uLong crc = crc32(crc32(0L, Z_NULL, 0), &file[at + 4], length + 4);
+        for (int i = 0; i < 4; i++) {
+            file[at + 8 + length + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+        }
+        at += size_t{length} + 12;
+    }
+}
 
 // What the loader promises of any picture it returns, whatever the bytes.
 static void checkPromise(bool kept, const char* promise)
@@ -29,11 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     const uint8_t selector = data[size - 1];
-    const int32_t pixelFormat = FUZZ_FORMATS[selector % FUZZ_FORMAT_CHOICES];
+    const int32_t pixelFormat = FUZZ_FORMATS[selector & FUZZ_FORMAT_MASK];
     const int32_t location = (selector & FUZZ_VIDEO_MEMORY_BIT) != 0 ? LOC_VIDEO_MEMORY : LOC_RAM;
+    std::vector<uint8_t> file(data, data + size - 1);
+    if ((selector & FUZZ_KEEP_CRC_BIT) == 0 && file.size() > FUZZ_SIGNATURE_BYTES) {
+        repairCrcs(file);
+    }
 
-    // fmemopen takes a non-const buffer even to read; "r" never writes it.
-    FILE* stream = fmemopen(const_cast<uint8_t*>(data), size - 1, "r");
+    FILE* stream = fmemopen(file.data(), file.size(), "r");
     if (stream == nullptr) {
         return 0;
     }

@@ -15,8 +15,8 @@
 // Large enough for all seven interlace passes to hold pixels.
 constexpr uint32_t SEED_WIDTH = 9;
 constexpr uint32_t SEED_HEIGHT = 6;
-// Selector bytes the fuzz target tells apart (its last-byte choice).
-constexpr uint8_t SEED_SELECTORS = 7;
+// Selector values of the fuzz target that choose the pixel format.
+constexpr uint8_t SEED_SELECTORS = 8;
 
 struct SeedKind {
     const char* name;
