@@ -20,8 +20,8 @@ seeds="$build/seeds"
 corpus="$build/corpus"
 artifacts="$build/artifacts"
 log="$build/fuzz.log"
-# Memory blow-ups count as findings: a whole run, or a single allocation,
-# above this many megabytes.
+# Memory blow-ups count as findings: a fuzzing process, or a single
+# allocation, above this many megabytes.
 memory_limit_mb=512
 
 # Like tools/install-deps.sh: apt-get only for the packages not installed.
