@@ -112,6 +112,8 @@ done
 # -max_len leaves room for the game's largest picture.
 marker="$build/.fuzz-start"
 touch "$marker"
+# Anything a process leaves in its working directory stays in build-fuzz/.
+cd "$build"
 started=$SECONDS
 status=0
 "$build/fuzz_png" "$corpus" "$seeds" "${limits[@]}" -fork="$(nproc)" -ignore_crashes=0 \
