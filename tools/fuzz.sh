@@ -1,0 +1,154 @@
+#!/bin/bash
+# Fuzzes the PNG loader for SECONDS seconds (120 by default) with libFuzzer,
+# AddressSanitizer and UndefinedBehaviorSanitizer: installs what is missing,
+# builds build-fuzz/ with clang, writes the seed corpus, replays the
+# regression inputs, then fuzzes. Exits non-zero on any finding (a crash, a
+# sanitizer report, a leak, an input above 512 MB); the input that caused it
+# is kept in build-fuzz/artifacts/.
+#
+#   bash tools/fuzz.sh [SECONDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-120}
+if [[ ! "$seconds" =~ ^[0-9]+$ ]] || ((seconds == 0)); then
+    echo "usage: $0 [SECONDS]" >&2
+    exit 2
+fi
+
+build="$root/build-fuzz"
+seeds="$build/seeds"
+corpus="$build/corpus"
+artifacts="$build/artifacts"
+log="$build/fuzz.log"
+# Memory blow-ups count as findings: a fuzzing process, or a single
+# allocation, above this many megabytes.
+memory_limit_mb=512
+
+# Like tools/install-deps.sh: apt-get only for the packages not installed.
+install_missing() {
+    local missing=() pkg status
+    for pkg in "$@"; do
+        status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+        if [[ "$status" != "install ok installed" ]]; then
+            missing+=("$pkg")
+        fi
+    done
+    if ((${#missing[@]} == 0)); then
+        return 0
+    fi
+    local sudo=""
+    if [[ $(id -u) -ne 0 ]]; then
+        sudo="sudo"
+    fi
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" </dev/null
+}
+
+bash "$root/tools/install-deps.sh"
+install_missing clang make zlib1g-dev
+clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
+if [[ -z "$clang_major" ]]; then
+    echo "fuzz.sh: cannot tell clang's version" >&2
+    exit 1
+fi
+# libFuzzer's runtime, and llvm-symbolizer for readable stack traces.
+install_missing "libclang-rt-$clang_major-dev" "llvm-$clang_major"
+if [[ ! -e "$(clang -print-resource-dir)/lib/linux/libclang_rt.fuzzer-x86_64.a" ]]; then
+    echo "fuzz.sh: clang $clang_major has no libFuzzer runtime" >&2
+    exit 1
+fi
+export PATH="/usr/lib/llvm-$clang_major/bin:$PATH"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
+# AddressSanitizer keeps 256 MB of freed memory by default, which over a long
+# run leaves too little room under the limit for a 16-megapixel picture.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=32}"
+
+cc=clang
+cxx=clang++
+if command -v "clang-$clang_major" >/dev/null && command -v "clang++-$clang_major" >/dev/null; then
+    cc="clang-$clang_major"
+    cxx="clang++-$clang_major"
+fi
+cmake -S "$root/tests/fuzz" -B "$build" -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
+    >/dev/null
+cmake --build "$build" --parallel "$(nproc)"
+
+# Seeds are remade each run; the pictures get the selector byte the fuzz
+# target reads last, once for each direct-colour format.
+rm -rf "$seeds"
+mkdir -p "$seeds" "$corpus" "$artifacts"
+"$build/make_seeds" "$seeds"
+for picture in "$root"/assets/*.png; do
+    for selector in 0 1 2 3; do
+        { cat "$picture"; printf '%b' "\\$selector"; } >"$seeds/$(basename "$picture" .png).$selector"
+    done
+done
+
+limits=("-rss_limit_mb=$memory_limit_mb" "-malloc_limit_mb=$memory_limit_mb")
+
+# Earlier faults first: each input must load, or be refused, within the limits.
+shopt -s nullglob
+echo "Replaying the regression inputs"
+for input in "$root"/tests/fuzz/regressions/*; do
+    status=0
+    output=$("$build/fuzz_png" "${limits[@]}" -print_final_stats=1 "$input" 2>&1 </dev/null) ||
+        status=$?
+    peak=$(sed -n 's/^stat::peak_rss_mb: *//p' <<<"$output")
+    if ((status != 0)) || [[ -z "$peak" ]] || ((peak > memory_limit_mb)); then
+        printf '%s\n' "$output" | tail -n 40
+        echo "FAILED: $(basename "$input") (exit $status, peak ${peak:-?} MB)" >&2
+        exit 1
+    fi
+    echo "  $(basename "$input"): ok, peak $peak MB"
+done
+
+# One fuzzing process per core, each a series of short-lived jobs: a fresh
+# process keeps the sanitizers' own slowly growing memory from counting
+# against the limit. Any crash, timeout or memory blow-up stops the run.
+# New inputs go into the first directory, kept between runs; libpng's own
+# messages (stderr) are dropped, the fuzzer's and the sanitizers' are not.
+# -max_len leaves room for the game's largest picture.
+#
+# Leaks are still caught input by input; the leak check at each job's exit
+# walks the whole heap and took a job from 300 MB to 740 MB, past the limit,
+# and once never returned. Jobs end within 5 minutes of the deadline, so a
+# run still going long after it has hung and is stopped.
+marker="$build/.fuzz-start"
+touch "$marker"
+# Anything a process leaves in its working directory stays in build-fuzz/.
+cd "$build"
+started=$SECONDS
+status=0
+ASAN_OPTIONS="$ASAN_OPTIONS:leak_check_at_exit=0" \
+    timeout --kill-after=30 "$((seconds + 420))" \
+    "$build/fuzz_png" "$corpus" "$seeds" "${limits[@]}" -fork="$(nproc)" -ignore_crashes=0 \
+    -ignore_ooms=0 -ignore_timeouts=0 -max_total_time="$seconds" -timeout=60 -max_len=131072 \
+    -dict="$root/tests/fuzz/png.dict" -artifact_prefix="$artifacts/" -close_fd_mask=2 \
+    </dev/null 2>&1 | tee "$log" || status=${PIPESTATUS[0]}
+elapsed=$((SECONDS - started))
+
+# A slow input is written out too, but only a timeout fails the run.
+findings=$(find "$artifacts" -type f -newer "$marker" ! -name 'slow-unit-*' | sort)
+slow=$(find "$artifacts" -type f -newer "$marker" -name 'slow-unit-*' | wc -l)
+# The last progress line: "#RUNS: cov: N ft: N corp: N exec/s N ...".
+last=$(grep -E '^#[0-9]+: cov: ' "$log" | tail -n 1 || true)
+field() { sed -n "s/.* $1: \([0-9]*\).*/\1/p" <<<"$last"; }
+runs=$(sed -n 's/^#\([0-9]*\):.*/\1/p' <<<"$last")
+echo
+echo "Fuzzing summary ($seconds s asked, $elapsed s taken, $(nproc) processes)"
+echo "  executions: ${runs:-0} ($(( ${runs:-0} / (elapsed > 0 ? elapsed : 1) ))/s)"
+echo "  coverage:   cov $(field cov), ft $(field ft)"
+echo "  corpus:     $(field corp) inputs in use, $(find "$corpus" -type f | wc -l) files in" \
+    "build-fuzz/corpus"
+echo "  slow:       $slow inputs above 10 s"
+if ((status == 124 || status == 137)); then
+    echo "  findings:   the fuzzer hung and was stopped; ${findings:-no artifact written}"
+    exit 1
+fi
+if ((status != 0)) || [[ -n "$findings" ]]; then
+    echo "  findings:   exit $status; ${findings:-no artifact written}"
+    exit 1
+fi
+echo "  findings:   none"
