@@ -148,9 +148,10 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
     png_set_user_limits(png, PNG_MAX_SIDE, PNG_MAX_SIDE);
     png_set_chunk_malloc_max(png, PNG_CHUNK_MALLOC_MAX);
     // Only IHDR, PLTE, tRNS, IDAT and IEND matter to the picture. Every other
-    // chunk is skipped unread: libpng would otherwise allocate whatever a
-    // text or palette-suggestion chunk claims to hold (the limit above is
-    // only a warning when reading), 2 GiB for a 41-byte file.
+    // chunk is read past in small pieces and never kept: libpng would
+    // otherwise allocate whatever a text or palette-suggestion chunk claims
+    // to hold (the limit above is only a warning when reading), 2 GiB for a
+    // 41-byte file.
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_png(png, info, PNG_LOAD_TRANSFORMS, nullptr);
 
