@@ -53,7 +53,12 @@ const KeyCase KEY_CASES[] = {
     // The main block's navigation keys are not the keypad's.
     {"Insert", Qt::Key_Insert, NONE, 0xFF63, 0x2D},
     {"Clear", Qt::Key_Clear, NONE, 0xFF0B, 0x0C},
-    {"2 on the main block", Qt::Key_2, NONE, '2', '2'},
+    // The main row's 0-6 stand in for the keypad's on a laptop; 7-9 do not.
+    {"0 on the main row", Qt::Key_0, NONE, '0', VK_NUMPAD0},
+    {"2 on the main row", Qt::Key_2, NONE, '2', VK_NUMPAD2},
+    {"6 on the main row", Qt::Key_6, NONE, '6', VK_NUMPAD6},
+    {"7 on the main row", Qt::Key_7, NONE, '7', '7'},
+    {"2 on the main row shifted", Qt::Key_At, Qt::ShiftModifier, '@', VK_NUMPAD2},
     {"Z", Qt::Key_Z, NONE, 'z', 'Z'},
     // Other keys take their usual code.
     {"F1", Qt::Key_F1, NONE, 0xFFBE, 0x70},
@@ -69,7 +74,7 @@ const KeyCase KEY_CASES[] = {
     {"keypad decimal without NumLock", Qt::Key_Delete, KEYPAD, 0xFF9F, 0x6E},
     // Shifted keys give the code of the key that carries them, so a press
     // and a release on either side of Shift meet in the same entry.
-    {"exclam", Qt::Key_Exclam, Qt::ShiftModifier, '!', '1'},
+    {"ampersand", Qt::Key_Ampersand, Qt::ShiftModifier, '&', '7'},
     {"minus", Qt::Key_Minus, NONE, '-', 0xBD},
     {"underscore", Qt::Key_Underscore, Qt::ShiftModifier, '_', 0xBD},
     {"question", Qt::Key_Question, Qt::ShiftModifier, '?', 0xBF},
