@@ -9,7 +9,7 @@
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "gfx/library.h"
-#include "host/host.h"
+#include "emu/shared.h"
 #include "tests/support/headless_seam.h"
 
 constexpr int32_t BENCH_ROUNDS = 200;

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "gfx/graphics.h"
-#include "host/host.h"
+#include "emu/shared.h"
 
 static constexpr int64_t NANOSECONDS_PER_SECOND = 1000000000;
 static constexpr int64_t MICROSECONDS_PER_SECOND = 1000000;
@@ -44,6 +44,11 @@ void captureTimeBase()
 int64_t timeSinceStartUs()
 {
     return ticksToMicroseconds(readCounter() - counterStart, counterFrequency);
+}
+
+double elapsedSeconds()
+{
+    return static_cast<double>(timeSinceStartUs()) / MICROSECONDS_PER_SECOND;
 }
 
 int64_t ticksToMicroseconds(int64_t ticks, int64_t frequency)

@@ -4,23 +4,18 @@
 
 #include <cstdint>
 
+#include "quorl/quorl.h"
+
 constexpr int64_t VBLANK_PERIOD_US = 16666;
-constexpr int32_t VSYNC_FIXED_RATE = 4;
 
 // Time base: ticks per second and the tick count at game-thread start.
 extern int64_t counterFrequency;
 extern int64_t counterStart;
 
 // Frame-timing state.
-extern int32_t vblankCount;
 extern int32_t frameCount;
 extern int32_t skipping;
 extern int32_t skipCount;
-
-// Frame-sync settings the game passes to syncFrame.
-extern int32_t frameSkip;
-extern int32_t maxFrameSkip;
-extern int32_t vsyncFlags;
 
 // Reads the counter's frequency, then its value, into the time base.
 void captureTimeBase();
@@ -35,10 +30,6 @@ int64_t ticksToMicroseconds(int64_t ticks, int64_t frequency);
 // Busy-waits for the next grid line, counts the vertical blank and holds the
 // thread while the emulation is paused.
 void waitVBlank();
-
-// Ends the frame: waits, presents it, and skips frames when asked to.
-// Returns the skipping flag.
-int32_t syncFrame(int32_t frameSkipArg, int32_t maxFrameSkipArg, int32_t vsyncFlagsArg);
 
 // The counters syncFrame carries from one frame to the next.
 struct FrameCounters {

@@ -13,7 +13,7 @@
 #include "gfx/library.h"
 #include "gfx/png_loader.h"
 #include "gfx/winsys.h"
-#include "host/host.h"
+#include "quorl/quorl.h"
 
 constexpr int32_t CURSOR_X = 372;  // over colour 1
 constexpr int32_t CURSOR_Y = 86;
@@ -51,6 +51,10 @@ Image* lostImage = nullptr;
 Image* wonImage = nullptr;
 Image* cursorImage = nullptr;
 Image codeBalls[GAME_SLOT_COUNT];
+
+// The window and the settings store keep the names they have always had, so
+// a player's stored settings carry over.
+const GameInfo gameInfo = {"Quorl Sample", "Quorl", "Configuration", "share/quorl"};
 
 // The board's background, decoded by the first new game and kept.
 static Image* boardBackdrop = nullptr;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gfx/image.h"
+#include "quorl/quorl.h"
 
 // Values of gameState. They are compared by magnitude: above STATE_PLAY is an
 // end screen, above STATE_INTRO is any screen that shows the board.
@@ -35,9 +36,6 @@ extern Image* lostImage;
 extern Image* wonImage;
 extern Image* cursorImage;
 extern Image codeBalls[GAME_SLOT_COUNT];  // tiles of the ball sheet, sharing its pixels
-
-// Runs the game on the game thread; ends the program when the loop ends.
-[[noreturn]] void gameMain();
 
 // Start-up after the library: the intro, end-screen and code-ball pictures.
 void loadStartPictures();

@@ -14,7 +14,11 @@
 // Every quad is built in its first four records.
 Vertex* vertexScratch = nullptr;
 
+// One opaque white texel, stretched and tinted by fillRect; made by its first call.
+static Image* fillImage = nullptr;
+
 static Vertex* obtainVertexScratch();
+static uint32_t clampColorPart(int32_t value);
 static int32_t truncateToInt(float value);
 
 bool buildImageQuad(const Image& image, Vertex* out)
@@ -118,6 +122,36 @@ int32_t drawImageStrips(Image* image)
     return 1;
 }
 
+uint32_t makeColor(int32_t red, int32_t green, int32_t blue, int32_t alpha)
+{
+    return clampColorPart(red) | clampColorPart(green) << 8 | clampColorPart(blue) << 16 |
+           clampColorPart(alpha) << 24;
+}
+
+void fillRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t color)
+{
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    if (fillImage == nullptr) {
+        fillImage = createImage(1, 1, LOC_RAM, PF_8888);
+        if (fillImage == nullptr) {
+            return;
+        }
+        *static_cast<uint32_t*>(fillImage->pixels) = 0xFFFFFFFF;
+        fillImage->allowStrips = 0;
+    }
+    fillImage->x = x;
+    fillImage->y = y;
+    fillImage->drawWidth = width;
+    fillImage->drawHeight = height;
+    // The same path as every picture: the screen shader and the blending apply.
+    uint32_t tint = currentColor;
+    currentColor = color;
+    drawImage(fillImage);
+    currentColor = tint;
+}
+
 void emitQuad(Vertex* vertices)
 {
     // Texel positions over the size last uploaded (texWidth x texHeight of
@@ -139,6 +173,11 @@ static Vertex* obtainVertexScratch()
         vertexScratch = static_cast<Vertex*>(std::malloc(VERTEX_SCRATCH_BYTES));
     }
     return vertexScratch;
+}
+
+static uint32_t clampColorPart(int32_t value)
+{
+    return static_cast<uint32_t>(value < 0 ? 0 : value > 255 ? 255 : value);
 }
 
 // Truncation toward zero that saturates instead of overflowing, for source

@@ -21,6 +21,5 @@ extern Vertex* vertexScratch;
 // leaving `out` alone, when the source rectangle is under one texel wide or high.
 bool buildImageQuad(const Image& image, Vertex* out);
 
-void drawImage(Image* image);
 int32_t drawImageStrips(Image* image);
 void emitQuad(Vertex* vertices);

@@ -3,8 +3,10 @@
 #include <cstdlib>  // Required for: calloc, malloc, free
 #include <cstring>  // Required for: memset
 
+#include "gfx/draw.h"
 #include "gfx/glyphs.h"
 #include "gfx/image.h"
+#include "gfx/library.h"  // Required for: currentColor
 
 constexpr int32_t FONT_GLYPH_COUNT = 256;
 constexpr int32_t FONT_BAND_WIDTH = 512;
@@ -16,7 +18,13 @@ const FontInfo builtinFontInfo = {builtinGlyphBits, nullptr, 7, 8, 1};
 Font* defaultFont = nullptr;
 Font* currentFont = nullptr;
 
+// The palette text is drawn through: ink opaque white (tinted to the text's
+// colour by currentColor), everything else transparent.
+static uint32_t textColors[FONT_PALETTE_ENTRIES] = {0x00000000, 0xFFFFFFFF};
+static Palette textPalette = {PF_8888, FONT_PALETTE_ENTRIES, textColors};
+
 static Palette* createFontPalette();
+static int32_t measureText(const char* text, Image* glyph, int32_t x, int32_t y);
 
 Font* createFontImage()
 {
@@ -77,6 +85,29 @@ Font* createFontImage()
     return font;
 }
 
+int32_t drawText(int32_t x, int32_t y, uint32_t color, const char* text)
+{
+    if (currentFont == nullptr || currentFont->image == nullptr) {
+        return textWidth(text);
+    }
+    Image glyph = *currentFont->image;
+    glyph.palette = &textPalette;
+    glyph.angle = 0.0f;
+    glyph.pivotX = 0;
+    glyph.pivotY = 0;
+    glyph.allowStrips = 0;
+    uint32_t tint = currentColor;
+    currentColor = color;
+    int32_t width = measureText(text, &glyph, x, y);
+    currentColor = tint;
+    return width;
+}
+
+int32_t textWidth(const char* text)
+{
+    return measureText(text, nullptr, 0, 0);
+}
+
 void releaseFont(Font* font)
 {
     if (font == nullptr) {
@@ -125,6 +156,43 @@ void drawGlyphBits(Image* image, int32_t x, int32_t y, int32_t width, int32_t he
             }
         }
     }
+}
+
+// Walks the text glyph by glyph, drawing each through `glyph` (a copy of the
+// font's image) when it is not null; returns the widest line's width.
+static int32_t measureText(const char* text, Image* glyph, int32_t x, int32_t y)
+{
+    if (text == nullptr) {
+        return 0;
+    }
+    const Font* font = currentFont;
+    int32_t charHeight = font != nullptr ? font->charHeight : builtinFontInfo.charHeight;
+    int32_t widest = 0;
+    int32_t line = 0;
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c == '\n') {
+            line = 0;
+            y += charHeight;
+            continue;
+        }
+        uint8_t code = static_cast<uint8_t>(*c);
+        int32_t width = font != nullptr ? font->charWidths[code] : builtinFontInfo.defaultCharWidth;
+        if (glyph != nullptr) {
+            uint16_t position = font->charPositions[code];
+            glyph->srcX0 = static_cast<float>(position & 0x1FF);
+            glyph->srcY0 = static_cast<float>((position >> 9) * charHeight);
+            glyph->srcX1 = glyph->srcX0 + static_cast<float>(width);
+            glyph->srcY1 = glyph->srcY0 + static_cast<float>(charHeight);
+            glyph->x = x + line;
+            glyph->y = y;
+            glyph->drawWidth = width;
+            glyph->drawHeight = charHeight;
+            drawImage(glyph);
+        }
+        line += width;
+        widest = line > widest ? line : widest;
+    }
+    return widest;
 }
 
 // 16 PF_8888 entries in a cleared 512-byte table: 0 opaque black, 1 opaque

@@ -5,6 +5,7 @@
 #include "gfx/graphics.h"
 
 #include <GL/gl.h>
+#include <algorithm>  // Required for: std::fill
 #include <cmath>    // Required for: sin, cos
 #include <cstring>  // Required for: memcpy, memset
 
@@ -207,7 +208,36 @@ void setDrawTarget(DrawBuffer* target)
     if (blending) {
         glEnable(GL_BLEND);
     }
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    // Alpha stays as it is unless the target asked for alpha writes (a
+    // transparent target from createDrawTarget).
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, target->writesAlpha != 0 ? GL_TRUE : GL_FALSE);
+}
+
+Image* createDrawTarget(int32_t width, int32_t height, int32_t pixelFormat, int32_t opaque)
+{
+    if (width <= 0 || height <= 0 || width > SCREEN_WIDTH || height > SCREEN_HEIGHT ||
+        !hasTransferType(pixelFormat)) {
+        return nullptr;
+    }
+    Image* target = createImage(width, height, LOC_RAM, pixelFormat);
+    if (target == nullptr) {
+        return nullptr;
+    }
+    uint32_t fill = 0;
+    if (opaque != 0) {
+        fill = pixelFormat == PF_8888 ? 0xFF000000u : pixelFormat == PF_5551 ? 0x8000u
+             : pixelFormat == PF_4444 ? 0xF000u : 0u;
+    }
+    int32_t pixelCount = target->bufferWidth * target->bufferHeight;
+    if (pixelFormat == PF_8888) {
+        uint32_t* pixels = static_cast<uint32_t*>(target->pixels);
+        std::fill(pixels, pixels + pixelCount, fill);
+    } else {
+        uint16_t* pixels = static_cast<uint16_t*>(target->pixels);
+        std::fill(pixels, pixels + pixelCount, static_cast<uint16_t>(fill));
+    }
+    target->writesAlpha = opaque == 0 ? 1 : 0;
+    return target;
 }
 
 void readBackPixels(int32_t pixelFormat, int32_t y, int32_t width, int32_t height,

@@ -7,9 +7,6 @@
 
 constexpr int32_t SCREEN_BUFFER_WIDTH = 512;  // pixels per row of a screen buffer
 
-// An image that stands for a screen buffer or another drawing target.
-typedef Image DrawBuffer;
-
 extern int32_t screenPixelFormat;
 extern int32_t bitsPerPixel;
 extern int32_t doubleBufferRequested;
@@ -17,7 +14,6 @@ extern int32_t doubleBuffered;
 extern uint8_t* drawBufferBase;
 extern uint8_t* displayBufferBase;
 extern uint8_t* videoMemoryFree;
-extern DrawBuffer drawBuffer;
 extern DrawBuffer displayBuffer;
 extern DrawBuffer* drawTarget;
 extern int32_t drawingStarted;
@@ -27,12 +23,8 @@ extern float cosTable[361];
 // Bytes of one 512 x 272 screen buffer at the given depth.
 constexpr int32_t frameBytes(int32_t bits) { return bits * SCREEN_BUFFER_WIDTH * 272 / 8; }
 
-void initGraphics(int32_t pixelFormat, int32_t doubleBuffer);
-void startDrawing();
-void endDrawing();
 void resetBlending();
 void applyVertexColor();
-void setDrawTarget(DrawBuffer* target);
 void readBackPixels(int32_t pixelFormat, int32_t y, int32_t width, int32_t height,
                     void* destination);
 void presentFrame();

@@ -5,19 +5,7 @@
 #include <GL/gl.h>
 #include <cstdint>
 
-enum PixelFormat : int32_t {
-    PF_5650 = 0,
-    PF_5551 = 1,
-    PF_4444 = 2,
-    PF_8888 = 3,
-    PF_T4 = 4,
-    PF_T8 = 5,
-};
-constexpr int32_t PIXEL_FORMAT_COUNT = 6;
-
-// Where an image's pixels live.
-constexpr int16_t LOC_VIDEO_MEMORY = 0;
-constexpr int16_t LOC_RAM = 1;
+#include "quorl/quorl.h"
 
 struct PixelFormatInfo {
     int32_t bitsPerPixel;
@@ -27,30 +15,6 @@ struct PixelFormatInfo {
 };
 // Indexed by PixelFormat. The paletted formats upload as PF_8888.
 extern const PixelFormatInfo pixelFormatTable[PIXEL_FORMAT_COUNT];
-
-struct Palette {
-    int16_t pixelFormat;  // format of the entries: PF_5650 .. PF_8888
-    int16_t count;        // number of entries
-    uint32_t* colors;     // one word per entry; 16-bit formats use the low half
-};
-
-struct Image {
-    int32_t x, y;                    // screen position of the reference point
-    int32_t drawWidth, drawHeight;   // size on screen
-    float srcX0, srcY0, srcX1, srcY1;  // source rectangle in texels
-    int32_t pivotX, pivotY;          // rotation centre in source pixels
-    float angle;                     // degrees, clockwise on screen
-    int16_t allowStrips;             // wide unrotated images may draw as strips
-    Palette* palette;                // for PF_T4 / PF_T8; not owned
-    int32_t width, height;           // requested size
-    int32_t texWidth, texHeight;     // size rounded up to powers of two
-    int32_t bufferWidth, bufferHeight;  // pixels per row and rows of `pixels`
-    void* pixels;
-    int16_t sharedPixels;            // nonzero: `pixels` belongs to someone else
-    int32_t byteSize;
-    int16_t location;                // LOC_VIDEO_MEMORY or LOC_RAM
-    int16_t pixelFormat;
-};
 
 struct Font {
     Image* image;             // PF_T4 glyph sheet
@@ -89,9 +53,6 @@ extern Font* currentFont;
 
 // Rounds up to a power of two within 16 bits; 0 stays 0, 65536 stays 65536.
 int32_t roundToPowerOfTwo(int32_t value);
-
-Image* createImage(int32_t width, int32_t height, int32_t location, int32_t pixelFormat);
-void releaseImage(Image* image);
 
 // Makes the image's pixels the texture's contents, uploading only when the
 // buffer (or palette) differs from the one bound earlier in the frame.

@@ -13,7 +13,7 @@
 #include "emu/controller.h"
 #include "emu/timing.h"
 #include "gfx/image.h"
-#include "host/host.h"
+#include "emu/shared.h"
 
 const PixelFormatDescription windowPixelFormat = {
     32,     // colorBits

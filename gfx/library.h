@@ -6,9 +6,8 @@
 #include <cstdint>
 
 #include "gfx/winsys.h"
+#include "quorl/quorl.h"
 
-constexpr int32_t SCREEN_WIDTH = 480;
-constexpr int32_t SCREEN_HEIGHT = 272;
 constexpr int32_t READ_BACK_BYTES = 1048576;
 constexpr int32_t VIDEO_MEMORY_BYTES = 2097152;
 
@@ -18,7 +17,6 @@ extern const PixelFormatDescription windowPixelFormat;
 extern GLuint textureName;
 extern uint8_t* readBackBuffer;  // READ_BACK_BYTES
 extern uint8_t* videoMemory;     // VIDEO_MEMORY_BYTES, the emulated video memory
-extern uint32_t currentColor;    // PF_8888 layout: red in bits 0-7, alpha 24-31
 
 typedef void (*BlendEquationFn)(GLenum mode);
 typedef void (*BlendColorFn)(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha);
@@ -30,7 +28,6 @@ extern GLuint shaderProgram;
 // 0 when the window system could only give a single-buffered context.
 extern int32_t contextDoubleBuffered;
 
-void initLibrary();
 void setupGlContext();
 bool selectPixelFormat();
 void setupPalette();
@@ -58,6 +55,3 @@ bool glVersionAtLeast(const char* version, int32_t major, int32_t minor);
 // Switches the screen shader off (0) and on again (1) around pixel moves,
 // which must not be filtered; nothing happens when no program was built.
 void setShaderProgramActive(int32_t active);
-
-// The library's end operation: nothing to release on this back end.
-void endLibrary();

@@ -6,6 +6,7 @@
 #include <png.h>
 
 #include <cctype>   // Required for: tolower
+#include <cerrno>   // Required for: errno
 #include <csetjmp>  // Required for: setjmp (libpng's error return)
 #include <cstdio>   // Required for: fopen, fread, fclose
 #include <cstring>  // Required for: strchr, strcmp, memcmp, memcpy
@@ -36,6 +37,11 @@ struct PngSource {
     size_t headUsed;
 };
 
+// Why the last load failed, for lastLoadError; "" after one that worked.
+static const char* loadError = "";
+
+static Image* failLoad(const char* reason);
+static bool isDirectColor(int32_t pixelFormat);
 static bool pictureFits(uint32_t width, uint32_t height);
 static Image* decodePng(png_structp png, png_infop info, PngSource* source, int32_t location,
                         int32_t pixelFormat);
@@ -45,13 +51,13 @@ static void pngReadCallback(png_structp png, png_bytep data, size_t length);
 Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat)
 {
     if (name == nullptr) {
-        return nullptr;
+        return failLoad("no such file");
     }
     // The extension runs from the first "." of the whole name, directories
     // included; at most 8 characters of it are compared.
     const char* dot = std::strchr(name, '.');
     if (dot == nullptr) {
-        return nullptr;
+        return failLoad("not a .png name");
     }
     char extension[PNG_EXTENSION_CHARS + 1];
     int32_t length = 0;
@@ -65,14 +71,28 @@ Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat)
     if (std::strcmp(extension, ".png") == 0) {
         return loadPngImage(name, location, pixelFormat);
     }
-    return nullptr;
+    return failLoad("not a .png name");
+}
+
+Image* loadImage(const char* path, int32_t pixelFormat)
+{
+    if (!isDirectColor(pixelFormat)) {
+        return failLoad("unknown pixel format");
+    }
+    return loadPngImage(path, LOC_RAM, pixelFormat);
+}
+
+const char* lastLoadError()
+{
+    return loadError;
 }
 
 Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat)
 {
-    FILE* file = std::fopen(name, "rb");
+    FILE* file = name != nullptr ? std::fopen(name, "rb") : nullptr;
     if (file == nullptr) {
-        return nullptr;
+        bool missing = name == nullptr || errno == ENOENT || errno == ENOTDIR;
+        return failLoad(missing ? "no such file" : "cannot read the file");
     }
     Image* image = loadPngStream(file, location, pixelFormat);
     std::fclose(file);
@@ -81,11 +101,11 @@ Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat)
 
 Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat)
 {
-    // A picture can only be stored in the direct-colour formats: a paletted
-    // image would come back with its pixels unfilled and no palette.
-    if (file == nullptr || (pixelFormat != PF_5650 && pixelFormat != PF_5551 &&
-                            pixelFormat != PF_4444 && pixelFormat != PF_8888)) {
-        return nullptr;
+    if (file == nullptr) {
+        return failLoad("cannot read the file");
+    }
+    if (!isDirectColor(pixelFormat)) {
+        return failLoad("unknown pixel format");
     }
 
     // libpng reserves every row of the picture before it reads any pixel
@@ -94,29 +114,54 @@ Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat)
     // nothing seeks, so a pipe reads as well as a file.
     PngSource source = {file, {}, PNG_SIGNATURE_BYTES};
     size_t signatureRead = std::fread(source.head, 1, PNG_SIGNATURE_BYTES, file);
+    if (signatureRead == 0 && std::ferror(file)) {
+        return failLoad("cannot read the file");  // a directory, for one
+    }
     if (signatureRead == 0 || png_sig_cmp(source.head, 0, PNG_SIGNATURE_BYTES) != 0) {
-        return nullptr;
+        return failLoad("not a PNG file");
     }
     const png_byte* ihdr = source.head + PNG_SIGNATURE_BYTES;
     if (std::fread(source.head + PNG_SIGNATURE_BYTES, 1, PNG_HEAD_BYTES - PNG_SIGNATURE_BYTES,
                    file) != PNG_HEAD_BYTES - PNG_SIGNATURE_BYTES ||
-        std::memcmp(ihdr + 4, "IHDR", 4) != 0 ||
-        !pictureFits(png_get_uint_32(ihdr + 8), png_get_uint_32(ihdr + 12))) {
-        return nullptr;
+        std::memcmp(ihdr + 4, "IHDR", 4) != 0) {
+        return failLoad("broken PNG data");
+    }
+    uint32_t width = png_get_uint_32(ihdr + 8);
+    uint32_t height = png_get_uint_32(ihdr + 12);
+    if (!pictureFits(width, height)) {
+        return failLoad(width == 0 || height == 0 ? "broken PNG data" : "picture too large");
     }
 
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (png == nullptr) {
-        return nullptr;
+        return failLoad("out of memory");
     }
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
         png_destroy_read_struct(&png, nullptr, nullptr);
-        return nullptr;
+        return failLoad("out of memory");
     }
+    loadError = "";
     Image* image = decodePng(png, info, &source, location, pixelFormat);
     png_destroy_read_struct(&png, &info, nullptr);
+    if (image == nullptr && loadError[0] == '\0') {
+        loadError = "broken PNG data";
+    }
     return image;
+}
+
+static Image* failLoad(const char* reason)
+{
+    loadError = reason;
+    return nullptr;
+}
+
+// The formats a picture can be stored in: a paletted image would come back
+// with its pixels unfilled and no palette.
+static bool isDirectColor(int32_t pixelFormat)
+{
+    return pixelFormat == PF_5650 || pixelFormat == PF_5551 || pixelFormat == PF_4444 ||
+           pixelFormat == PF_8888;
 }
 
 // Whether the loader takes a picture of this size: no side is 0 or above
@@ -170,9 +215,10 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
     }
     image = createImage(static_cast<int32_t>(width), static_cast<int32_t>(height), location,
                         pixelFormat);
-    if (image != nullptr) {
-        convertRows(image, rows, colorType);
+    if (image == nullptr) {
+        return failLoad("out of memory");
     }
+    convertRows(image, rows, colorType);
     return image;
 }
 

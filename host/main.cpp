@@ -1,13 +1,14 @@
 // The process entry: the Qt application, the main window, the game thread and
 // the first thread's event loop.
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
 
 #include "emu/timing.h"
-#include "game/game.h"
 #include "host/host.h"
 #include "host/signals.h"
 #include "host/window.h"
@@ -16,6 +17,7 @@ static QtMessageHandler defaultMessageHandler;
 static bool windowShown;  // set once, before the game thread starts
 
 static bool prepareEnvironment();
+static void enterDataDirectory(const QString& programFolder);
 static void fatalMessageHandler(QtMsgType type, const QMessageLogContext& context,
                                 const QString& message);
 
@@ -47,6 +49,7 @@ int main()
         return 1;
     }
     windowShown = true;
+    enterDataDirectory(QCoreApplication::applicationDirPath());
     // Only now: ending saves the settings, which must have been loaded first.
     watchEndSignals();
 
@@ -67,6 +70,7 @@ void gameThreadEntry()
 {
     captureTimeBase();
     gameMain();
+    endProgram();
 }
 
 // Qt's own scaling would turn the 480x272 area into 960x544 on a 192-dpi
@@ -82,6 +86,24 @@ static bool prepareEnvironment()
     qunsetenv("QT_SCREEN_SCALE_FACTORS");
     qputenv("QT_QPA_PLATFORM", "xcb");
     return !qEnvironmentVariableIsEmpty("DISPLAY");
+}
+
+// An installed game runs as <prefix>/bin/<name> with its pictures in
+// <prefix>/<dataDirectory>; run from anywhere else (a build folder), it reads
+// the working directory it was given.
+static void enterDataDirectory(const QString& programFolder)
+{
+    if (gameInfo.dataDirectory == nullptr || gameInfo.dataDirectory[0] == '\0') {
+        return;
+    }
+    QDir prefix(programFolder);
+    if (prefix.dirName() != QLatin1String("bin") || !prefix.cdUp()) {
+        return;
+    }
+    QString data = prefix.filePath(QString::fromUtf8(gameInfo.dataDirectory));
+    if (QFileInfo(data).isDir()) {
+        QDir::setCurrent(data);
+    }
 }
 
 static void fatalMessageHandler(QtMsgType type, const QMessageLogContext& context,

@@ -17,9 +17,6 @@
 
 #include "host/host.h"
 
-static const char* const STORE_ORGANISATION = "Quorl";
-static const char* const STORE_APPLICATION = "Configuration";
-
 enum StoreState { STORE_MISSING, STORE_FILE, STORE_UNUSABLE };
 
 static StoreState inspectStore(const QString& fileName);
@@ -31,7 +28,8 @@ static bool toInt32(const QVariant& value, int32_t* out);
 QString settingsFileName()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' +
-           QLatin1String(STORE_ORGANISATION) + '/' + QLatin1String(STORE_APPLICATION) +
+           QString::fromUtf8(gameInfoText(gameInfo.organization, "Quorl")) + '/' +
+           QString::fromUtf8(gameInfoText(gameInfo.application, "Configuration")) +
            QLatin1String(".conf");
 }
 

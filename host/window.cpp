@@ -45,7 +45,7 @@ bool createMainWindow()
     auto* top = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                          Qt::WindowCloseButtonHint);
-    top->setWindowTitle(QStringLiteral("Quorl Sample"));
+    top->setWindowTitle(QString::fromUtf8(gameInfoText(gameInfo.windowTitle, "Quorl")));
     top->setFocusPolicy(Qt::StrongFocus);
 
     auto* layout = new QVBoxLayout(top);

@@ -15,7 +15,7 @@
 #include <future>
 #include <thread>
 
-#include "host/host.h"
+#include "emu/shared.h"
 #include "host/settings.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "emu/controller.h"
-#include "host/host.h"
+#include "emu/shared.h"
 #include "host/menu.h"
 #include "host/window.h"
 

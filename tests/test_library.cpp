@@ -19,7 +19,7 @@
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "gfx/library.h"
-#include "host/host.h"
+#include "emu/shared.h"
 #include "tests/support/headless_seam.h"
 #include "tests/support/screen_pixels.h"
 

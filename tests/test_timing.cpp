@@ -13,7 +13,7 @@
 #include "emu/timing.h"
 #include "gfx/graphics.h"
 #include "gfx/library.h"
-#include "host/host.h"
+#include "emu/shared.h"
 #include "tests/support/headless_seam.h"
 
 namespace {

@@ -24,9 +24,12 @@
 #include <string>
 #include <thread>
 
+#include "emu/shared.h"
 #include "gfx/winsys.h"
-#include "host/host.h"
 #include "host/window.h"
+
+// This program has no game; the window still needs its names.
+const GameInfo gameInfo = {"Quorl Sample", "Quorl", "Configuration", nullptr};
 
 namespace {
 

@@ -1,0 +1,270 @@
+// Quorl: what a game written on the library uses.
+//
+// A game is a program with one function of its own, gameMain, and one record,
+// gameInfo. The host (linked as Quorl::host) owns the process: it opens the
+// 480 x 272 window with its menu, loads the emulation settings, and runs
+// gameMain on a thread of its own, the game thread. Every call below is made
+// on that thread.
+//
+// A game's frame loop, after initLibrary() and initGraphics(PF_8888, 1):
+//
+//     while (quitRequested.load(std::memory_order_relaxed) == 0) {
+//         readController();                            // keys -> buttons
+//         ... move things by controller->held / controller->pressed ...
+//         startDrawing();
+//         ... fillRect, drawImage, drawText ...
+//         endDrawing();
+//         syncFrame(frameSkip, maxFrameSkip, vsyncFlags);  // wait, show
+//     }
+//     endProgram();
+//
+// Screen coordinates are pixels, origin at the top-left corner, y downwards.
+// Colours are 32-bit values with red in bits 0-7, green 8-15, blue 16-23 and
+// alpha 24-31 (makeColor builds one). Pictures and other files are read from
+// the working directory unless a path says otherwise.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// ---- The program ------------------------------------------------------------
+
+// The names the host gives the program: the window's title and where its
+// settings are stored (organization / application: on Linux the file
+// <config dir>/<organization>/<application>.conf). `dataDirectory`, if not
+// null, is the game's folder of pictures relative to the install prefix
+// (e.g. "share/mygame"): when the program runs as <prefix>/bin/<name> and
+// that folder exists, it becomes the working directory before gameMain runs.
+struct GameInfo {
+    const char* windowTitle;
+    const char* organization;
+    const char* application;
+    const char* dataDirectory;
+};
+
+// Defined by the game, like gameMain; read by the host before the window opens.
+extern const GameInfo gameInfo;
+
+// Defined by the game: its whole run, on the game thread. Returning from it
+// ends the program as endProgram does.
+void gameMain();
+
+// Nonzero once the player has asked to quit (Escape, the window's close box,
+// Application > Quit). The game ends its loop and calls endProgram; a second
+// request ends the process at once. Shared with the window's thread: read it
+// whole with relaxed ordering.
+extern std::atomic<int32_t> quitRequested;
+
+// The emulation menu's pause state: PAUSE_RUNNING, PAUSE_PAUSED or PAUSE_STEP.
+// syncFrame holds the game thread while paused; a game only reads it.
+extern std::atomic<int32_t> pauseState;
+constexpr int32_t PAUSE_RUNNING = 0;
+constexpr int32_t PAUSE_PAUSED = 1;
+constexpr int32_t PAUSE_STEP = 2;
+
+// Saves the settings and ends the process with exit code 0. Does not return.
+[[noreturn]] void endProgram();
+
+// Saves the settings and ends the process with the given exit code, for a
+// game that cannot go on (a picture is missing). Does not return.
+[[noreturn]] void endProgramWithCode(int exitCode);
+
+// ---- Start-up and the frame ---------------------------------------------------
+
+constexpr int32_t SCREEN_WIDTH = 480;
+constexpr int32_t SCREEN_HEIGHT = 272;
+
+// Starts the library: the controller, the frame-sync settings below, the GL
+// context on the window. Call it once, first, from gameMain. Failures it
+// cannot recover from show a message box and end the program.
+void initLibrary();
+
+// Sets up the screen after initLibrary: `pixelFormat` of the screen buffers
+// (PF_8888 is the usual choice), double buffering when `doubleBuffer` is
+// nonzero. Clears the screen to black, waits for a vertical blank and leaves
+// drawing started.
+void initGraphics(int32_t pixelFormat, int32_t doubleBuffer);
+
+// Begins a frame's drawing: the colour tint goes back to opaque white and
+// blending to ordinary alpha blending. Does nothing while drawing is started.
+void startDrawing();
+
+// Ends a frame's drawing: waits until GL has drawn everything queued.
+void endDrawing();
+
+// The frame-sync settings initLibrary sets (no skipping, at most 5 frames
+// skipped, fixed 60 Hz rate); pass them to syncFrame unless the game wants
+// frame skipping of its own.
+extern int32_t frameSkip;
+extern int32_t maxFrameSkip;
+extern int32_t vsyncFlags;
+constexpr int32_t VSYNC_FIXED_RATE = 4;
+
+// Ends a frame: waits for the next vertical blank (60 per second), shows the
+// drawn frame and holds the thread while the emulation is paused. Returns
+// nonzero when the next frame is to be skipped (only with frame skipping on).
+int32_t syncFrame(int32_t frameSkipArg, int32_t maxFrameSkipArg, int32_t vsyncFlagsArg);
+
+// Vertical blanks since initLibrary, for animation: 60 per second, counted by
+// syncFrame (and by pauses, which hold the count still).
+extern int32_t vblankCount;
+
+// Seconds since the game thread started, from a monotonic clock with
+// microsecond resolution.
+double elapsedSeconds();
+
+// The library's end call, before endProgram: nothing to release on this back end.
+void endLibrary();
+
+// ---- The controller -----------------------------------------------------------
+
+// Button bits of ControllerState's masks, and the keys that press them:
+// arrows for the d-pad, keypad (or main-row) 0 SELECT, Return START,
+// 4 L, 6 R, 5 NORTH, 3 EAST, 2 SOUTH, 1 WEST; A D W S move the stick.
+constexpr uint32_t BTN_SELECT = 0x0001;
+constexpr uint32_t BTN_START = 0x0008;
+constexpr uint32_t BTN_UP = 0x0010;
+constexpr uint32_t BTN_RIGHT = 0x0020;
+constexpr uint32_t BTN_DOWN = 0x0040;
+constexpr uint32_t BTN_LEFT = 0x0080;
+constexpr uint32_t BTN_L = 0x0100;
+constexpr uint32_t BTN_R = 0x0200;
+constexpr uint32_t BTN_NORTH = 0x1000;
+constexpr uint32_t BTN_EAST = 0x2000;
+constexpr uint32_t BTN_SOUTH = 0x4000;
+constexpr uint32_t BTN_WEST = 0x8000;
+
+struct ControllerState {
+    uint32_t held;           // buttons down at the last sample
+    uint32_t pressed;        // buttons that went down at the last sample, plus repeats
+    int32_t repeatDelay;     // unchanged samples before the first repeat
+    int32_t repeatInterval;  // samples between repeats; 0 or less: no auto-repeat
+    uint32_t repeatMask;     // buttons that auto-repeat
+    int32_t repeatCount;     // samples for which the mask has stayed unchanged
+    int8_t stickX;           // -128 left .. 0 rest .. 127 right
+    int8_t stickY;           // -128 up .. 0 rest .. 127 down
+};
+
+// The controller's state as of the last readController; null before initLibrary.
+extern ControllerState* controller;
+
+// Samples the keyboard into *controller once per frame and returns controller.
+// `pressed` holds each button only in the frame it went down.
+ControllerState* readController();
+
+// ---- Pictures -------------------------------------------------------------------
+
+enum PixelFormat : int32_t {
+    PF_5650 = 0,  // 16 bits: red 5, green 6, blue 5 (red in the low bits)
+    PF_5551 = 1,  // 16 bits: red 5, green 5, blue 5, alpha 1
+    PF_4444 = 2,  // 16 bits: 4 each of red, green, blue, alpha
+    PF_8888 = 3,  // 32 bits: the colour layout above
+    PF_T4 = 4,    // 4-bit palette indices
+    PF_T8 = 5,    // 8-bit palette indices
+};
+constexpr int32_t PIXEL_FORMAT_COUNT = 6;
+
+// Where an image's pixels live: video memory, or ordinary memory (the choice
+// for a game's pictures).
+constexpr int16_t LOC_VIDEO_MEMORY = 0;
+constexpr int16_t LOC_RAM = 1;
+
+// The colour table of a PF_T4 or PF_T8 image. Its colours may change between
+// frames; an image shows them from the next frame on.
+struct Palette {
+    int16_t pixelFormat;  // format of the entries: PF_5650 .. PF_8888
+    int16_t count;        // number of entries, a multiple of 8
+    uint32_t* colors;     // one word per entry; 16-bit formats use the low half
+};
+
+// A picture and where it is drawn. The placement fields (x to allowStrips)
+// may be changed freely between draws; the rest describe the pixels.
+struct Image {
+    int32_t x, y;                    // screen position of the reference point
+    int32_t drawWidth, drawHeight;   // size on screen, in pixels
+    float srcX0, srcY0, srcX1, srcY1;  // source rectangle in texels
+    int32_t pivotX, pivotY;          // rotation centre in source pixels; (x, y) is where it lands
+    float angle;                     // degrees, clockwise on screen
+    int16_t allowStrips;             // wide unrotated images may draw as strips
+    Palette* palette;                // for PF_T4 / PF_T8; not owned
+    int32_t width, height;           // requested size
+    int32_t texWidth, texHeight;     // size rounded up to powers of two
+    int32_t bufferWidth, bufferHeight;  // pixels per row and rows of `pixels`
+    void* pixels;
+    int16_t sharedPixels;            // nonzero: `pixels` belongs to someone else
+    int32_t byteSize;
+    int16_t location;                // LOC_VIDEO_MEMORY or LOC_RAM
+    int16_t pixelFormat;
+    int16_t writesAlpha;             // as a drawing target: drawing writes alpha too
+};
+
+// Creates an image of width x height pixels (at most 65536 each) with
+// undefined pixels, drawn whole at (0, 0) with no rotation. Rows of `pixels`
+// are bufferWidth pixels apart. Null for a bad size or format or when memory
+// runs out.
+Image* createImage(int32_t width, int32_t height, int32_t location, int32_t pixelFormat);
+
+// Frees an image from createImage or a loader (not its palette).
+void releaseImage(Image* image);
+
+// The largest picture the loaders take, in pixels (4096 x 4096).
+constexpr int64_t PNG_MAX_PIXELS = 16777216;
+
+// Loads a PNG file from any path as a new image in ordinary memory, in
+// `pixelFormat` (PF_5650, PF_5551, PF_4444 or PF_8888; PF_5551 keeps only
+// full or no transparency, PF_8888 keeps all). Null on failure, and then
+// lastLoadError() says why.
+Image* loadImage(const char* path, int32_t pixelFormat);
+
+// Why the last load failed: "no such file", "cannot read the file", "not a
+// PNG file", "picture too large", "broken PNG data", "unknown pixel format",
+// "not a .png name", "out of memory"; "" after a load that worked.
+const char* lastLoadError();
+
+// The console's own loader: takes a name whose extension, taken from its
+// first "." ("intro.png", not "./intro.png" or "../x/intro.png"), is ".png".
+// Use loadImage for paths with dots in folder names.
+Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat);
+
+// ---- Drawing --------------------------------------------------------------------
+
+// The tint every drawing is multiplied by (opaque white: none). startDrawing
+// resets it; drawText and fillRect leave it as they found it.
+extern uint32_t currentColor;
+
+// A colour from its four parts, each 0 to 255 (values outside are clamped).
+uint32_t makeColor(int32_t red, int32_t green, int32_t blue, int32_t alpha);
+
+// Draws the image at its placement: its source rectangle scaled to
+// drawWidth x drawHeight, turned by `angle` about the pivot, blended by its
+// alpha and tinted by currentColor. Call between startDrawing and endDrawing.
+void drawImage(Image* image);
+
+// Fills a rectangle of the drawing target with a colour, blended by the
+// colour's alpha. Nothing for an empty rectangle.
+void fillRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t color);
+
+// Draws text in the built-in 7 x 8 font with its top-left corner at (x, y):
+// the glyphs in `color`, nothing around them; "\n" starts a new line 8 pixels
+// lower. Returns the width of the widest line in pixels.
+int32_t drawText(int32_t x, int32_t y, uint32_t color, const char* text);
+
+// The width drawText would give, without drawing.
+int32_t textWidth(const char* text);
+
+// The screen as a drawing target (its back buffer when double-buffered).
+typedef Image DrawBuffer;
+extern DrawBuffer drawBuffer;
+
+// Makes later drawing go into `target` (an image of a direct-colour format,
+// at most the screen's size, from createDrawTarget) until the next call;
+// setDrawTarget(&drawBuffer) goes back to the screen. The target's pixels are
+// up to date once drawing has moved elsewhere. Drawing into an image from
+// createImage or a loader changes colour but keeps each pixel's alpha.
+void setDrawTarget(DrawBuffer* target);
+
+// Creates an image to draw into and then draw like a picture, width x height
+// at most SCREEN_WIDTH x SCREEN_HEIGHT, in PF_5650 .. PF_8888. Nonzero
+// `opaque`: it starts opaque black; zero: it starts fully transparent and
+// what is drawn into it brings its own alpha. Null on a bad size or format.
+Image* createDrawTarget(int32_t width, int32_t height, int32_t pixelFormat, int32_t opaque);
