@@ -105,8 +105,9 @@ constexpr int32_t VSYNC_FIXED_RATE = 4;
 // nonzero when the next frame is to be skipped (only with frame skipping on).
 int32_t syncFrame(int32_t frameSkipArg, int32_t maxFrameSkipArg, int32_t vsyncFlagsArg);
 
-// Vertical blanks since initLibrary, for animation: 60 per second, counted by
-// syncFrame (and by pauses, which hold the count still).
+// Vertical blanks since the game thread started, for animation: 60 per
+// second by the clock (with the menu's Frameskip set to "None", one per frame
+// shown instead). Updated by syncFrame.
 extern int32_t vblankCount;
 
 // Seconds since the game thread started, from a monotonic clock with
@@ -207,7 +208,9 @@ Image* createImage(int32_t width, int32_t height, int32_t location, int32_t pixe
 // Frees an image from createImage or a loader (not its palette).
 void releaseImage(Image* image);
 
-// The largest picture the loaders take, in pixels (4096 x 4096).
+// The largest picture the loaders take, in pixels (4096 x 4096): far more
+// than a 480 x 272 screen needs, and small enough that a tiny file claiming a
+// huge picture cannot make a load take gigabytes.
 constexpr int64_t PNG_MAX_PIXELS = 16777216;
 
 // Loads a PNG file from any path as a new image in ordinary memory, in
