@@ -174,7 +174,7 @@ constexpr int16_t LOC_RAM = 1;
 // frames; an image shows them from the next frame on.
 struct Palette {
     int16_t pixelFormat;  // format of the entries: PF_5650 .. PF_8888
-    int16_t count;        // number of entries, a multiple of 8
+    int16_t count;        // number of entries, used in whole groups of 8
     uint32_t* colors;     // one word per entry; 16-bit formats use the low half
 };
 

@@ -54,36 +54,8 @@ press() {
     sleep 0.12
 }
 
-# Waits for a top-level window with this exact title; prints its id.
-wait_for_window() {
-    local title=$1 id=""
-    for _ in $(seq 100); do
-        id=$(xdotool search --name "^$title\$" 2>/dev/null | head -1 || true)
-        if [[ -n "$id" ]] && xwininfo -id "$id" | grep -q 'IsViewable'; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
-
-# The screen position of the 480x272 area: the menu bar sits above it at the
-# top of the window's client area.
-locate_screen() {
-    local info
-    info=$(xwininfo -id "$1")
-    local x y h
-    x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-    y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-    h=$(awk '/Height:/ {print $2}' <<<"$info")
-    screen_x=$x
-    screen_y=$((y + h - 272))
-}
-
-shot() {
-    import -window root -crop "480x272+$screen_x+$screen_y" +repage "$work/shot.png"
-}
+# shellcheck source=support/x11_window.sh
+source "$source_dir/tests/support/x11_window.sh"
 
 # What the game must show behind its tiles: the background with the pictures
 # drawn before them. PF_5551 keeps one bit of alpha, so the artwork's alpha is
