@@ -116,10 +116,10 @@ pixel_is_not() {  # x y r g b tolerance
 }
 # Text drawn over a plain colour: ink in the text's colour, and every other
 # pixel of its area the plain colour (nothing drawn around the glyphs).
-text_over() {  # x y w h ink-rgb plain-rgb
+text_over() {  # x y w h ink-r ink-g ink-b plain-r plain-g plain-b
     local ink plain
-    ink=$(count_near "$1" "$2" "$3" "$4" $5 6)
-    plain=$(count_near "$1" "$2" "$3" "$4" $6 2)
+    ink=$(count_near "$1" "$2" "$3" "$4" "$5" "$6" "$7" 6)
+    plain=$(count_near "$1" "$2" "$3" "$4" "$8" "$9" "${10}" 2)
     if ((ink == 0 || ink + plain != $3 * $4)); then
         echo "text at ($1, $2): $ink ink and $plain plain pixels of $(($3 * $4))"
         return 1
@@ -183,47 +183,54 @@ hold_until() {  # key what check [arguments]
 }
 
 # --- hello_sprite --------------------------------------------------------------
+# Colours are "r g b" arrays.
+BAR=(12 14 30)
+TITLE=(255 214 96)
+NOSE=(255 208 64)  # rocket.png's nose and window, from make_pictures.cpp
+WINDOW=(58 142 232)
 # Its sky: one colour per row, as hello_sprite.cpp's drawSky computes it.
-sky() {  # row
+sky() {  # row; sets SKY
     local t=$(($1 * 256 / 272))
-    echo "$((16 + 44 * t / 256)) $((24 + 24 * t / 256)) $((56 + 56 * t / 256))"
+    SKY=($((16 + 44 * t / 256)) $((24 + 24 * t / 256)) $((56 + 56 * t / 256)))
 }
-BAR="12 14 30"
-TITLE="255 214 96"
-NOSE="255 208 64"     # rocket.png's nose and window, from make_pictures.cpp
-WINDOW="58 142 232"
+# ImageMagick's name of a colour.
+xc() {  # r g b
+    local IFS=,
+    echo "xc:rgb($*)"
+}
 
 # The rocket at its start, (224, 120) to (255, 151), over its 32 rows of sky.
 rows=()
 for ((y = 120; y < 152; y++)); do
-    rows+=("xc:rgb($(sky $y | tr ' ' ','))")
+    sky "$y"
+    rows+=("$(xc "${SKY[@]}")")
 done
 convert -size 32x1 "${rows[@]}" -append "$examples/hello_sprite/rocket.png" -composite \
     "$work/rocket_start.png"
 
 start "$hello" "$examples/hello_sprite" "Quorl Example: Hello Sprite"
 expect "the rocket at the centre" matches 224 120 32 32 "$work/rocket_start.png" 2%
-expect "the title over the bar" text_over 6 4 98 8 "$TITLE" "$BAR"
+expect "the title over the bar" text_over 6 4 98 8 "${TITLE[@]}" "${BAR[@]}"
 area 6 260 200 8 >"$work/status_before"
 
 # 6 (R) turns the rocket about its centre: the nose leaves the top, the
 # window stays on the centre.
-turned() { pixel_is_not 240 125 $NOSE 40 && pixel_is 240 136 $WINDOW 12; }
+turned() { pixel_is_not 240 125 "${NOSE[@]}" 40 && pixel_is 240 136 "${WINDOW[@]}" 12; }
 hold_then $KEY_KP6 "the rocket turned about its centre" turned
 
 # Right moves it: its window is found further right on its row, and the sky
 # shows where it was.
 moved_right() {
-    local x r g b
-    read -r r g b <<<"$WINDOW"
-    x=$(area 0 136 480 1 | awk -v r="$r" -v g="$g" -v b="$b" '
+    local x
+    x=$(area 0 136 480 1 | awk -v r="${WINDOW[0]}" -v g="${WINDOW[1]}" -v b="${WINDOW[2]}" '
         function off(a, e) { return a > e ? a - e : e - a }
         off($1, r) <= 12 && off($2, g) <= 12 && off($3, b) <= 12 { print NR - 1; exit }')
     if ((${x:--1} < 256)); then
         echo "the rocket's window starts at x ${x:-(nowhere)} on its row"
         return 1
     fi
-    pixel_is 240 136 $(sky 136) 2
+    sky 136
+    pixel_is 240 136 "${SKY[@]}" 2
 }
 hold_then $KEY_RIGHT "the rocket moved right" moved_right
 area 6 260 200 8 >"$work/status_after"
@@ -231,9 +238,8 @@ cmp -s "$work/status_before" "$work/status_after" && fail "the position text did
 quit
 
 # --- showcase -------------------------------------------------------------------
-PANEL="38 44 62"
-LABEL="170 190 230"
-panel() { echo "xc:rgb(${PANEL// /,})"; }
+PANEL=(38 44 62)
+LABEL=(170 190 230)
 # badge.png as each direct format keeps it, over the panel: 5-bit channels
 # (6-bit green in PF_5650) are cut from the top of each 8-bit value, alpha is
 # dropped (PF_5650), cut at one half (PF_5551) or to 4 bits (PF_4444).
@@ -243,11 +249,11 @@ cut() { echo "floor((u*255+0.5)/$((256 / ($1 + 1))))/$1"; }
 badge="$examples/showcase/badge.png"
 convert "$badge" -alpha off -channel R,B -fx "$(cut 31)" -channel G -fx "$(cut 63)" +channel \
     "$work/badge_5650.png"
-convert -size 32x32 "$(panel)" \( "$badge" -channel R,G,B -fx "$(cut 31)" \
+convert -size 32x32 "$(xc "${PANEL[@]}")" \( "$badge" -channel R,G,B -fx "$(cut 31)" \
     -channel A -threshold 50% +channel \) -composite "$work/badge_5551.png"
-convert -size 32x32 "$(panel)" \( "$badge" -channel R,G,B,A -fx "$(cut 15)" +channel \) \
+convert -size 32x32 "$(xc "${PANEL[@]}")" \( "$badge" -channel R,G,B,A -fx "$(cut 15)" +channel \) \
     -composite "$work/badge_4444.png"
-convert -size 32x32 "$(panel)" "$badge" -composite "$work/badge_8888.png"
+convert -size 32x32 "$(xc "${PANEL[@]}")" "$badge" -composite "$work/badge_8888.png"
 convert "$examples/showcase/skyline.png" -channel R,B -fx "$(cut 31)" -channel G -fx "$(cut 63)" \
     +channel "$work/skyline_5650.png"
 
@@ -255,7 +261,7 @@ convert "$examples/showcase/skyline.png" -channel R,B -fx "$(cut 31)" -channel G
 still_frame() {
     # scale: the star at twice its size reaches 16 pixels up and right of its
     # centre along its arms, not between them
-    pixel_is 64 66 255 204 51 6 && pixel_is 79 77 255 204 51 6 && pixel_is 84 62 $PANEL 2 &&
+    pixel_is 64 66 255 204 51 6 && pixel_is 79 77 255 204 51 6 && pixel_is 84 62 "${PANEL[@]}" 2 &&
         # pivot rotation: the hand at 270 degrees points left from the dial's centre
         pixel_is 166 82 200 58 58 8 && pixel_is 181 67 244 236 216 6 &&
         # draw target: turned 90 degrees, its red top-left quarter is top right
@@ -276,8 +282,8 @@ still_frame() {
         pixel_is 419 212 0 0 160 2 && pixel_is 450 212 255 0 160 2 &&
         pixel_is 450 243 255 255 160 2 &&
         # labels: transparent text over the panels
-        text_over 13 22 35 8 "$TITLE" "$PANEL" &&
-        text_over 21 200 49 8 "$LABEL" "$PANEL"
+        text_over 13 22 35 8 "${TITLE[@]}" "${PANEL[@]}" &&
+        text_over 21 200 49 8 "${LABEL[@]}" "${PANEL[@]}"
 }
 
 # The still frame is on the screen when the counter at the top right says
@@ -285,7 +291,7 @@ still_frame() {
 counter_still() {
     area 418 4 56 8 >"$work/counter"
     area 167 261 56 8 >"$work/help"
-    if ! cmp -s "$work/counter" "$work/help" || [[ $(count_near 167 261 56 8 $LABEL 6) == 0 ]]; then
+    if ! cmp -s "$work/counter" "$work/help" || [[ $(count_near 167 261 56 8 "${LABEL[@]}" 6) == 0 ]]; then
         echo "the counter does not say \"frame 90\""
         return 1
     fi
