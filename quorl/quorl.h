@@ -160,7 +160,7 @@ enum PixelFormat : int32_t {
     PF_5551 = 1,  // 16 bits: red 5, green 5, blue 5, alpha 1
     PF_4444 = 2,  // 16 bits: 4 each of red, green, blue, alpha
     PF_8888 = 3,  // 32 bits: the colour layout above
-    PF_T4 = 4,    // 4-bit palette indices
+    PF_T4 = 4,    // 4-bit palette indices, the left pixel in a byte's low 4 bits
     PF_T8 = 5,    // 8-bit palette indices
 };
 constexpr int32_t PIXEL_FORMAT_COUNT = 6;
@@ -184,8 +184,9 @@ struct Image {
     int32_t x, y;                    // screen position of the reference point
     int32_t drawWidth, drawHeight;   // size on screen, in pixels
     float srcX0, srcY0, srcX1, srcY1;  // source rectangle in texels
-    int32_t pivotX, pivotY;          // rotation centre in source pixels; (x, y) is where it lands
-    float angle;                     // degrees, clockwise on screen
+    int32_t pivotX, pivotY;          // rotation centre in source pixels, scaled to the
+                                     // drawn size in whole pixels; (x, y) is where it lands
+    float angle;                     // degrees, clockwise on screen; whole degrees count
     int16_t allowStrips;             // wide unrotated images may draw as strips
     Palette* palette;                // for PF_T4 / PF_T8; not owned
     int32_t width, height;           // requested size
@@ -215,7 +216,9 @@ constexpr int64_t PNG_MAX_PIXELS = 16777216;
 
 // Loads a PNG file from any path as a new image in ordinary memory, in
 // `pixelFormat` (PF_5650, PF_5551, PF_4444 or PF_8888; PF_5551 keeps only
-// full or no transparency, PF_8888 keeps all). Null on failure, and then
+// full or no transparency, PF_8888 keeps a colour picture's alpha whole).
+// Grey pictures are read the console's way: black is transparent, every other
+// grey opaque, their own alpha unused. Null on failure, and then
 // lastLoadError() says why.
 Image* loadImage(const char* path, int32_t pixelFormat);
 
@@ -263,7 +266,9 @@ extern DrawBuffer drawBuffer;
 // at most the screen's size, from createDrawTarget) until the next call;
 // setDrawTarget(&drawBuffer) goes back to the screen. The target's pixels are
 // up to date once drawing has moved elsewhere. Drawing into an image from
-// createImage or a loader changes colour but keeps each pixel's alpha.
+// createImage or a loader changes colour but keeps each pixel's alpha. Each
+// switch moves the screen's pixels out of GL and back: a few per frame are
+// cheap, hundreds are not.
 void setDrawTarget(DrawBuffer* target);
 
 // Creates an image to draw into and then draw like a picture, width x height
