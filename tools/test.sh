@@ -45,24 +45,8 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
-
-if [[ -z "${DISPLAY:-}" ]]; then
-    # Pick a free display number and wait until the server answers.
-    for n in $(seq 90 120); do
-        if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
-            break
-        fi
-    done
-    Xvfb ":$n" -screen 0 1024x768x24 -noreset -nolisten tcp >/tmp/quorl-xvfb.log 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do
-        if xdpyinfo >/dev/null 2>&1; then
-            break
-        fi
-        sleep 0.1
-    done
-fi
+# shellcheck source=xvfb.sh
+source "$root/tools/xvfb.sh"
 
 # Keep test runs away from the user's own settings.
 if [[ -n "${XDG_CONFIG_HOME_FOR_TESTS:-}" ]]; then

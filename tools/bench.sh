@@ -1,0 +1,29 @@
+#!/bin/bash
+# Builds and runs the benchmarks (not part of the tests: they measure, they do
+# not judge). Each prints a table, then one name=value line per figure; the
+# figures of all of them are repeated at the end. Starts its own X server when
+# there is no display. Usage: bash tools/bench.sh [benchmark names...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+bash "$root/tools/install-deps.sh"
+benches=("$@")
+if ((${#benches[@]} == 0)); then
+    benches=(bench_wait bench_upload)
+fi
+bash "$root/tools/build.sh" --target "${benches[@]}" >/dev/null
+
+trap 'if [[ -n "${xvfb_pid:-}" ]]; then kill "$xvfb_pid" 2>/dev/null || true; fi' EXIT
+# shellcheck source=xvfb.sh
+source "$root/tools/xvfb.sh"
+export MESA_SHADER_CACHE_DISABLE=true
+
+figures=""
+for bench in "${benches[@]}"; do
+    echo "== $bench"
+    output=$("$root/build/$bench")
+    echo "$output"
+    figures+=$(grep -E '^[a-z0-9_]+=' <<<"$output" || true)$'\n'
+done
+echo "== figures"
+printf '%s' "$figures"
