@@ -7,6 +7,8 @@
 #include <GL/gl.h>
 #include <time.h>
 
+#include <cerrno>
+
 #include <chrono>
 #include <thread>
 
@@ -32,6 +34,7 @@ int32_t maxFrameSkip = 5;
 int32_t vsyncFlags = VSYNC_FIXED_RATE;
 
 static int64_t readCounter();
+static void sleepUntilShortlyBefore(int64_t lineUs);
 static int64_t gridStep(int64_t timeUs);
 static void holdWhilePaused();
 
@@ -67,11 +70,14 @@ void waitVBlank()
         glFinish();
     }
 
-    // Spin, without sleeping or yielding, until the clock enters a later grid
-    // step than the one it was in on entry. Comparing steps rather than
-    // phases still stops when the thread was preempted across a whole step.
+    // Sleep until shortly before the next grid line, then spin until the
+    // clock enters a later grid step than the one it was in on entry.
+    // Comparing steps rather than phases still stops when the thread was
+    // preempted across a whole step.
     int64_t now = timeSinceStartUs();
     const int64_t entryStep = gridStep(now);
+    sleepUntilShortlyBefore((entryStep + 1) * VBLANK_PERIOD_US);
+    now = timeSinceStartUs();
     while (gridStep(now) == entryStep) {
         now = timeSinceStartUs();
     }
@@ -168,6 +174,25 @@ static int64_t readCounter()
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return int64_t{now.tv_sec} * NANOSECONDS_PER_SECOND + now.tv_nsec;
+}
+
+// Sleeps on the monotonic clock until VBLANK_SPIN_MARGIN_US before the grid
+// line at `lineUs`, so that waiting for the line costs next to no CPU; the
+// wait spins only through the margin, which covers the time a woken thread
+// may take to run again, also beside a busy process.
+static void sleepUntilShortlyBefore(int64_t lineUs)
+{
+    const int64_t wakeUs = lineUs - VBLANK_SPIN_MARGIN_US;
+    if (wakeUs <= timeSinceStartUs()) {
+        return;
+    }
+    // The counter counts nanoseconds of CLOCK_MONOTONIC from counterStart.
+    const int64_t wakeTicks = counterStart + wakeUs * (NANOSECONDS_PER_SECOND / MICROSECONDS_PER_SECOND);
+    timespec wake;
+    wake.tv_sec = static_cast<time_t>(wakeTicks / NANOSECONDS_PER_SECOND);
+    wake.tv_nsec = static_cast<long>(wakeTicks % NANOSECONDS_PER_SECOND);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
+    }
 }
 
 // The number of the grid step a time falls in; rounds down for times before
