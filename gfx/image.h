@@ -47,6 +47,7 @@ extern uint32_t* expandBuffer;
 extern int32_t uploadedWidth, uploadedHeight;
 extern void* uploadedPixels;
 extern int32_t uploadCount;  // texture uploads since start, for tests and benchmarks
+extern int32_t redBlueSwizzled;  // 1: the texture samples red and blue exchanged
 
 extern Font* defaultFont;
 extern Font* currentFont;

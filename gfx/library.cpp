@@ -41,6 +41,7 @@ BlendColorFn blendColorFn = nullptr;
 GLuint fragmentShader = 0;
 GLuint shaderProgram = 0;
 int32_t contextDoubleBuffered = 1;
+int32_t textureSwizzle = 0;
 
 // The shader-object entry points, looked up by loadShaderExtension.
 static PFNGLCREATESHADEROBJECTARBPROC createShaderObjectFn = nullptr;
@@ -198,6 +199,7 @@ void initGlResources()
     uploadedWidth = 0;
     uploadedHeight = 0;
     boundPixelFormat = -1;
+    redBlueSwizzled = 0;  // a new texture samples its channels as they are
 
     if (readBackBuffer == nullptr) {
         readBackBuffer = static_cast<uint8_t*>(malloc(READ_BACK_BYTES));
@@ -213,6 +215,11 @@ void initGlResources()
     const char* extensions = glText(GL_EXTENSIONS);
     bool core14 = glVersionAtLeast(version, 1, 4);
     bool imaging = hasExtension(extensions, "GL_ARB_imaging");
+    textureSwizzle = glVersionAtLeast(version, 3, 3) ||
+                             hasExtension(extensions, "GL_ARB_texture_swizzle") ||
+                             hasExtension(extensions, "GL_EXT_texture_swizzle")
+                         ? 1
+                         : 0;
     blendEquationFn = nullptr;
     blendColorFn = nullptr;
     if (core14 || imaging || hasExtension(extensions, "GL_EXT_blend_minmax")) {

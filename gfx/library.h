@@ -27,6 +27,10 @@ extern GLuint fragmentShader;
 extern GLuint shaderProgram;
 // 0 when the window system could only give a single-buffered context.
 extern int32_t contextDoubleBuffered;
+// 1 when the context can exchange a texture's red and blue as it is sampled
+// (GL 3.3, ARB_texture_swizzle or EXT_texture_swizzle): PF_5551 and PF_4444
+// pictures then upload on the driver's fast path (uploadTexture).
+extern int32_t textureSwizzle;
 
 void setupGlContext();
 bool selectPixelFormat();

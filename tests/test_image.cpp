@@ -516,3 +516,35 @@ TEST_F(Upload, RowsAreReadAsFarApartAsTheCallerSays)
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texture.data());
     EXPECT_EQ(texture, green);
 }
+
+// PF_5551 and PF_4444 upload with red and blue exchanged where the texture can
+// exchange them back: every value of every channel must show as it does
+// through the plain upload. 256 x 256 texels hold all 65536 values, drawn one
+// screen pixel each over an opaque and a grey background.
+TEST_F(Upload, SixteenBitFastPathShowsTheSamePixels)
+{
+    if (textureSwizzle == 0) {
+        GTEST_SKIP() << "this context cannot swizzle a texture";
+    }
+    for (int32_t format : {PF_5551, PF_4444}) {
+        SCOPED_TRACE(testing::Message() << "format " << format);
+        Image* image = make(256, 256, format);
+        ASSERT_NE(image, nullptr);
+        uint16_t* pixels = static_cast<uint16_t*>(image->pixels);
+        for (int32_t value = 0; value < 65536; ++value) {
+            pixels[value] = static_cast<uint16_t>(value);
+        }
+        std::vector<uint32_t> shown[2];
+        for (int32_t fast : {0, 1}) {
+            textureSwizzle = fast;
+            newFrame();
+            paintRect(0, 0, 480, 272, GREY);
+            drawImage(image);
+            glFinish();
+            shown[fast] = screenPixels();
+        }
+        EXPECT_EQ(redBlueSwizzled, 1);
+        EXPECT_TRUE(shown[0] == shown[1]);
+    }
+    textureSwizzle = 1;
+}
