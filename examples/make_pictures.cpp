@@ -8,8 +8,6 @@
 // what each format keeps. Every shape is computed, so two runs write the
 // same bytes.
 
-#include <png.h>
-
 #include <cmath>    // Required for: std::sin, std::cos, std::sqrt, std::fabs
 #include <cstdint>  // Required for: uint8_t, uint32_t
 #include <cstdio>   // Required for: std::fopen, std::fprintf
@@ -52,7 +50,6 @@ static Canvas makeBadge();
 static Canvas makeSkyline();
 static uint32_t hashCell(int x, int y);
 static bool writeRgbaPng(const std::string& path, const Canvas& canvas);
-static bool encodePng(FILE* file, int width, int height, int colourType, png_bytep* rows);
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -275,35 +272,5 @@ static bool writeRgbaPng(const std::string& path, const Canvas& canvas) {
             if (channels == 4) out[3] = alpha;
         }
     }
-    std::vector<png_bytep> rows(size_t(canvas.height));
-    for (int y = 0; y < canvas.height; ++y) rows[size_t(y)] = &bytes[size_t(y) * canvas.width * channels];
-
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool written = encodePng(file, canvas.width, canvas.height,
-                             opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, rows.data());
-    return (std::fclose(file) == 0) && written;
-}
-
-// The libpng part of writeRgbaPng, apart so that no local of the caller
-// lives across the error jump.
-static bool encodePng(FILE* file, int width, int height, int colourType, png_bytep* rows) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, colourType,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rows);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    return writePngBytes(path, canvas.width, canvas.height, channels, bytes);
 }

@@ -226,17 +226,22 @@ bool writePng(const std::string& path, const Canvas& canvas, bool dither) {
             if (channels == 4) out[3] = visible ? 255 : 0;
         }
     }
-    std::vector<png_bytep> rows(size_t(canvas.height));
-    for (int y = 0; y < canvas.height; ++y) rows[size_t(y)] = &bytes[size_t(y) * canvas.width * channels];
+    return writePngBytes(path, canvas.width, canvas.height, channels, bytes);
+}
+
+bool writePngBytes(const std::string& path, int width, int height, int channels,
+                   std::vector<uint8_t>& bytes) {
+    std::vector<png_bytep> rows(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) rows[size_t(y)] = &bytes[size_t(y) * width * channels];
 
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    bool written = encodePng(file, canvas.width, canvas.height,
-                             opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, rows.data());
+    bool written = encodePng(file, width, height,
+                             channels == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, rows.data());
     return (std::fclose(file) == 0) && written;
 }
 
-// The libpng part of writePng, kept apart so that no local of the caller lives
+// The libpng part of writePngBytes, kept apart so that no local of the caller lives
 // across the error jump.
 static bool encodePng(FILE* file, int width, int height, int colourType, png_bytep* rows) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

@@ -6,6 +6,7 @@
 
 #include <algorithm>  // Required for: std::clamp
 #include <cmath>      // Required for: std::sqrt, std::floor
+#include <cstdint>    // Required for: uint8_t
 #include <string>     // Required for: std::string
 #include <vector>     // Required for: std::vector
 
@@ -188,3 +189,8 @@ void drawTextCentred(Canvas& canvas, int centreX, int y, const std::string& text
 // dither is set, and alpha to fully opaque or fully transparent, so the file
 // holds exactly what the console shows. Returns false on any failure.
 bool writePng(const std::string& path, const Canvas& canvas, bool dither);
+
+// Writes 8-bit rows of `channels` bytes per pixel (3: RGB, 4: RGBA), packed
+// row after row, as a PNG. Returns false on any failure.
+bool writePngBytes(const std::string& path, int width, int height, int channels,
+                   std::vector<uint8_t>& bytes);
