@@ -1,5 +1,5 @@
-// Images, pixel formats and the upload of an image's pixels into the one
-// texture object. The upload state below is reset at the start of every
+// Images, pixel formats and the upload of an image's pixels into a texture
+// (the next of a small ring of texture names, one upload per bind change). The upload state below is reset at the start of every
 // frame (startDrawing) so that the first bind of a frame always uploads.
 #include "gfx/image.h"
 
@@ -52,7 +52,8 @@ int32_t uploadedWidth = 0;
 int32_t uploadedHeight = 0;
 void* uploadedPixels = nullptr;
 int32_t uploadCount = 0;
-int32_t redBlueSwizzled = 0;
+int32_t textureRingNext = 0;
+int32_t textureRingSwizzled[TEXTURE_RING_SIZE] = {};
 
 // Pixels per row of the buffer last uploaded, for uploading it again
 // through a new palette.
@@ -67,7 +68,7 @@ static bool isPaletted(int32_t pixelFormat);
 static bool isValidFormat(int32_t pixelFormat);
 static int32_t sourceRowBytes(int32_t pixelFormat, int32_t width);
 static bool pointsIntoVideoMemory(const void* pointer);
-static void swizzleRedAndBlue(int32_t exchanged);
+static void swizzleRedAndBlue(int32_t slot, int32_t exchanged);
 
 int32_t roundToPowerOfTwo(int32_t value)
 {
@@ -216,8 +217,12 @@ void uploadTexture(int32_t width, int32_t height, void* pixels, int32_t rowPixel
         glFormat = swappedTransferTable[format].glFormat;
         glType = swappedTransferTable[format].glType;
     }
+    // Each upload fills the next name of the ring and binds it.
+    int32_t slot = textureRingNext;
+    textureRingNext = (slot + 1) % TEXTURE_RING_SIZE;
+    textureName = textureRing[slot];
     glBindTexture(GL_TEXTURE_2D, textureName);
-    swizzleRedAndBlue(swapped);
+    swizzleRedAndBlue(slot, swapped);
     if (rowLength != 0) {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
     }
@@ -319,13 +324,13 @@ static bool pointsIntoVideoMemory(const void* pointer)
     return videoMemory != nullptr && p >= videoMemory && p < videoMemory + VIDEO_MEMORY_BYTES;
 }
 
-// Sets the texture's red and blue sources, only when they change.
-static void swizzleRedAndBlue(int32_t exchanged)
+// Sets the bound ring texture's red and blue sources, only when they change.
+static void swizzleRedAndBlue(int32_t slot, int32_t exchanged)
 {
-    if (exchanged == redBlueSwizzled) {
+    if (exchanged == textureRingSwizzled[slot]) {
         return;
     }
-    redBlueSwizzled = exchanged;
+    textureRingSwizzled[slot] = exchanged;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R, exchanged != 0 ? GL_BLUE : GL_RED);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, exchanged != 0 ? GL_RED : GL_BLUE);
 }

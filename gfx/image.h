@@ -47,7 +47,8 @@ extern uint32_t* expandBuffer;
 extern int32_t uploadedWidth, uploadedHeight;
 extern void* uploadedPixels;
 extern int32_t uploadCount;  // texture uploads since start, for tests and benchmarks
-extern int32_t redBlueSwizzled;  // 1: the texture samples red and blue exchanged
+extern int32_t textureRingNext;  // the ring slot the next upload goes to
+extern int32_t textureRingSwizzled[];  // per ring slot, 1: it samples red and blue exchanged
 
 extern Font* defaultFont;
 extern Font* currentFont;

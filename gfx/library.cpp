@@ -32,6 +32,7 @@ constexpr int32_t LIB_TEXT_CHUNK = 1024;
 constexpr int32_t LIB_MAX_PALETTE_BITS = 16;
 constexpr const char* LIB_SHADER_FILE = "screen.frag";
 
+GLuint textureRing[TEXTURE_RING_SIZE] = {};
 GLuint textureName = 0;
 uint8_t* readBackBuffer = nullptr;
 uint8_t* videoMemory = nullptr;
@@ -188,10 +189,15 @@ int32_t buildPaletteEntries(const PixelFormatDescription& format, PaletteEntry* 
 
 void initGlResources()
 {
-    glGenTextures(1, &textureName);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glGenTextures(TEXTURE_RING_SIZE, textureRing);
+    for (int32_t i = TEXTURE_RING_SIZE - 1; i >= 0; --i) {
+        glBindTexture(GL_TEXTURE_2D, textureRing[i]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        textureRingSwizzled[i] = 0;  // a new texture samples its channels as they are
+    }
+    textureName = textureRing[0];
+    textureRingNext = 0;
     // Rows are moved byte-exact: read-back rows of any width are packed.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -199,7 +205,6 @@ void initGlResources()
     uploadedWidth = 0;
     uploadedHeight = 0;
     boundPixelFormat = -1;
-    redBlueSwizzled = 0;  // a new texture samples its channels as they are
 
     if (readBackBuffer == nullptr) {
         readBackBuffer = static_cast<uint8_t*>(malloc(READ_BACK_BYTES));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 #include <vector>
@@ -543,8 +544,43 @@ TEST_F(Upload, SixteenBitFastPathShowsTheSamePixels)
             glFinish();
             shown[fast] = screenPixels();
         }
-        EXPECT_EQ(redBlueSwizzled, 1);
+        EXPECT_EQ(textureRingSwizzled[(textureRingNext + TEXTURE_RING_SIZE - 1) % TEXTURE_RING_SIZE], 1);
         EXPECT_TRUE(shown[0] == shown[1]);
     }
     textureSwizzle = 1;
+}
+
+// Uploads go round a ring of texture names: images alternating within a frame,
+// more often than the ring has names, each show their own pixels, with one
+// upload per change, whether or not uploads wait for the GPU first.
+TEST_F(Upload, AlternatingImagesEachShowTheirOwnPixels)
+{
+    const uint32_t colours[2] = {0xFF0000FF, 0xFF00FF00};
+    Image* images[2];
+    for (int32_t i = 0; i < 2; ++i) {
+        images[i] = make(4, 4, PF_8888);
+        ASSERT_NE(images[i], nullptr);
+        std::fill_n(static_cast<uint32_t*>(images[i]->pixels), 16, colours[i]);
+    }
+    for (int32_t reuse : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << "reuse " << reuse);
+        emuReuseTextures.store(reuse);
+        newFrame();
+        int32_t before = uploadCount;
+        const int32_t draws = 3 * TEXTURE_RING_SIZE + 1;
+        for (int32_t d = 0; d < draws; ++d) {
+            Image* image = images[d % 2];
+            image->x = d * 8;
+            image->y = 100;
+            image->drawWidth = 8;
+            image->drawHeight = 8;
+            drawImage(image);
+        }
+        glFinish();
+        EXPECT_EQ(uploadCount - before, draws);
+        for (int32_t d = 0; d < draws; ++d) {
+            EXPECT_EQ(screenPixel(d * 8 + 4, 104) & 0xFFFFFF, colours[d % 2] & 0xFFFFFF) << d;
+        }
+    }
+    emuReuseTextures.store(0);
 }

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"
 benches=("$@")
 if ((${#benches[@]} == 0)); then
-    benches=(bench_wait bench_upload)
+    benches=(bench_wait bench_upload bench_sprites)
 fi
 bash "$root/tools/build.sh" --target "${benches[@]}" >/dev/null
 
@@ -18,6 +18,7 @@ trap 'if [[ -n "${xvfb_pid:-}" ]]; then kill "$xvfb_pid" 2>/dev/null || true; fi
 source "$root/tools/xvfb.sh"
 export MESA_SHADER_CACHE_DISABLE=true
 
+cd "$root"  # benchmarks read pictures from the source tree
 figures=""
 for bench in "${benches[@]}"; do
     echo "== $bench"
