@@ -8,12 +8,8 @@ hello=$(realpath "$1")
 showcase=$(realpath "$2")
 examples=$(realpath "$3")
 
-work=$(mktemp -d /tmp/quorl-e2e-examples-XXXXXX)
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+# shellcheck source=../tests/support/scratch_home.sh
+source "$examples/../tests/support/scratch_home.sh" e2e-examples
 
 # Keypad keys by keycode (KP_1 is 87, KP_6 85): their NumLock-off keysyms;
 # xdotool would read a one-digit name as a keysym number.

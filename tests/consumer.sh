@@ -9,12 +9,9 @@ source_dir=$(realpath "$1")
 build_dir=$(realpath "$2")
 sanitize=${3:-OFF}
 
-work=$(mktemp -d /tmp/quorl-consumer-XXXXXX)
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$work/elsewhere"
-chmod 700 "$XDG_RUNTIME_DIR"
+# shellcheck source=support/scratch_home.sh
+source "$source_dir/tests/support/scratch_home.sh" consumer
+mkdir -p "$work/elsewhere"
 # shellcheck source=support/x11_window.sh
 source "$source_dir/tests/support/x11_window.sh"
 

@@ -9,12 +9,8 @@ quorl=$(realpath "$1")
 source_dir=$(realpath "$2")
 assets="$source_dir/assets"
 
-work=$(mktemp -d /tmp/quorl-e2e-game-XXXXXX)
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+# shellcheck source=support/scratch_home.sh
+source "$source_dir/tests/support/scratch_home.sh" e2e-game
 
 # Keys, held for about 100 ms like a player's press. The keypad key goes by
 # its keycode (KP_2 is 88), which gives its NumLock-off keysym; the others by
