@@ -1,27 +1,24 @@
-// The emulated vertical blank. Time is counted in ticks of the monotonic
-// clock from the start of the game thread; every 16666 us of it is a grid
+// The emulated vertical blank. Time is counted in ticks of the host's
+// monotonic clock (emu/clock.h) from the start of the game thread; every 16666 us of it is a grid
 // line. waitVBlank spins until the next line, syncFrame paces and presents
 // frames on that grid and skips frames when the game asks for it.
 #include "emu/timing.h"
 
 #include <GL/gl.h>
-#include <time.h>
-
-#include <cerrno>
 
 #include <chrono>
 #include <thread>
 
-#include "gfx/graphics.h"
+#include "emu/clock.h"
 #include "emu/shared.h"
+#include "gfx/graphics.h"
 
-static constexpr int64_t NANOSECONDS_PER_SECOND = 1000000000;
 static constexpr int64_t MICROSECONDS_PER_SECOND = 1000000;
 static constexpr std::chrono::milliseconds PAUSE_POLL{10};
 
-// Nanosecond ticks; the frequency is set here too so that reading the time
-// before captureTimeBase never divides by zero.
-int64_t counterFrequency = NANOSECONDS_PER_SECOND;
+// The frequency is 1 until captureTimeBase so that reading the time before
+// it never divides by zero.
+int64_t counterFrequency = 1;
 int64_t counterStart = 0;
 
 int32_t vblankCount = 0;
@@ -33,20 +30,19 @@ int32_t frameSkip = 0;
 int32_t maxFrameSkip = 5;
 int32_t vsyncFlags = VSYNC_FIXED_RATE;
 
-static int64_t readCounter();
 static void sleepUntilShortlyBefore(int64_t lineUs);
 static int64_t gridStep(int64_t timeUs);
 static void holdWhilePaused();
 
 void captureTimeBase()
 {
-    counterFrequency = NANOSECONDS_PER_SECOND;
-    counterStart = readCounter();
+    counterFrequency = hostCounterFrequency();
+    counterStart = hostCounter();
 }
 
 int64_t timeSinceStartUs()
 {
-    return ticksToMicroseconds(readCounter() - counterStart, counterFrequency);
+    return ticksToMicroseconds(hostCounter() - counterStart, counterFrequency);
 }
 
 double elapsedSeconds()
@@ -169,14 +165,7 @@ FramePlan planFrame(FrameCounters counters, int32_t vblankNow, int32_t frameSkip
     return plan;
 }
 
-static int64_t readCounter()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t{now.tv_sec} * NANOSECONDS_PER_SECOND + now.tv_nsec;
-}
-
-// Sleeps on the monotonic clock until VBLANK_SPIN_MARGIN_US before the grid
+// Sleeps on the host's clock until VBLANK_SPIN_MARGIN_US before the grid
 // line at `lineUs`, so that waiting for the line costs next to no CPU; the
 // wait spins only through the margin, which covers the time a woken thread
 // may take to run again, also beside a busy process.
@@ -186,13 +175,12 @@ static void sleepUntilShortlyBefore(int64_t lineUs)
     if (wakeUs <= timeSinceStartUs()) {
         return;
     }
-    // The counter counts nanoseconds of CLOCK_MONOTONIC from counterStart.
-    const int64_t wakeTicks = counterStart + wakeUs * (NANOSECONDS_PER_SECOND / MICROSECONDS_PER_SECOND);
-    timespec wake;
-    wake.tv_sec = static_cast<time_t>(wakeTicks / NANOSECONDS_PER_SECOND);
-    wake.tv_nsec = static_cast<long>(wakeTicks % NANOSECONDS_PER_SECOND);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
-    }
+    // Microseconds to ticks, rounded up so that the wake is never before
+    // the time asked for; whole seconds apart, as in ticksToMicroseconds.
+    const int64_t seconds = wakeUs / MICROSECONDS_PER_SECOND;
+    const int64_t rest = wakeUs % MICROSECONDS_PER_SECOND;
+    const int64_t restTicks = (rest * counterFrequency + MICROSECONDS_PER_SECOND - 1) / MICROSECONDS_PER_SECOND;
+    hostSleepUntil(counterStart + seconds * counterFrequency + restTicks);
 }
 
 // The number of the grid step a time falls in; rounds down for times before

@@ -5,6 +5,7 @@
 #include "gfx/graphics.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // Required for: GL_FUNC_ADD (GL 1.2, beyond some systems' gl.h)
 #include <algorithm>  // Required for: std::fill
 #include <cmath>    // Required for: sin, cos
 #include <cstring>  // Required for: memcpy, memset

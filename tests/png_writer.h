@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/process_probe.h"
+
 struct PngPicture {
     uint32_t width = 0;
     uint32_t height = 0;
@@ -168,12 +170,11 @@ struct ScratchDirectory {
 inline bool enterScratchDirectory(ScratchDirectory* scratch, const char* prefix)
 {
     scratch->previous = std::filesystem::current_path();
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-    if (mkdtemp(pattern.data()) == nullptr) {
+    std::string made = makeTempDirectory(prefix);
+    if (made.empty()) {
         return false;
     }
-    scratch->directory = pattern;
+    scratch->directory = made;
     std::filesystem::current_path(scratch->directory);
     return true;
 }

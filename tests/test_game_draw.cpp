@@ -2,7 +2,6 @@
 // board's places, read back as pixels, and how many texture uploads a frame
 // costs. Pictures are synthetic sheets whose tiles are flat colours.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>

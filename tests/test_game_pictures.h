@@ -5,13 +5,14 @@
 #pragma once
 
 #include <png.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "tests/support/process_probe.h"
 
 namespace testpictures {
 
@@ -94,12 +95,10 @@ inline bool writePng(const std::string& path, const Picture& picture)
 // Makes a temporary directory holding the eight pictures; returns its path.
 inline std::string writeGamePictures()
 {
-    char pattern[] = "/tmp/quorl-game-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (made == nullptr) {
+    std::string dir = makeTempDirectory("quorl-game");
+    if (dir.empty()) {
         return "";
     }
-    std::string dir = made;
     bool ok = writePng(dir + "/intro.png", flatPicture(480, 272, INTRO_COLOR)) &&
               writePng(dir + "/fond.png", flatPicture(480, 272, BACKDROP_COLOR)) &&
               writePng(dir + "/perdu.png", flatPicture(100, 24, LOST_COLOR)) &&
@@ -118,7 +117,8 @@ inline void removeGamePictures(const std::string& dir)
                              "boules.png", "solutions.png", "lignes.png"}) {
         std::remove((dir + "/" + name).c_str());
     }
-    rmdir(dir.c_str());
+    std::error_code error;
+    std::filesystem::remove(dir, error);
 }
 
 // The picture directory a test suite works in, and the directory it came from.
@@ -135,18 +135,19 @@ inline bool enterGamePictures(PictureDirectory* where)
     if (where->dir.empty()) {
         return false;
     }
-    char* cwd = getcwd(nullptr, 0);
-    where->previous = cwd != nullptr ? cwd : ".";
-    free(cwd);
-    return chdir(where->dir.c_str()) == 0;
+    std::error_code error;
+    where->previous = std::filesystem::current_path(error).string();
+    std::filesystem::current_path(where->dir, error);
+    return !error;
 }
 
 // Returns to the directory the suite came from and removes the pictures.
 inline bool leaveGamePictures(const PictureDirectory& where)
 {
-    bool back = chdir(where.previous.c_str()) == 0;
+    std::error_code error;
+    std::filesystem::current_path(where.previous, error);
     removeGamePictures(where.dir);
-    return back;
+    return !error;
 }
 
 }  // namespace testpictures

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <cstring>
 #include <tuple>
 #include <vector>

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "emu/controller.h"
-#include "host/keymap.h"
+#include "host/qt/keymap.h"
 
 namespace {
 

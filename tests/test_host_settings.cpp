@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "emu/shared.h"
-#include "host/settings.h"
+#include "host/qt/settings.h"
 
 namespace {
 

@@ -22,8 +22,8 @@
 
 #include "emu/controller.h"
 #include "emu/shared.h"
-#include "host/menu.h"
-#include "host/window.h"
+#include "host/qt/menu.h"
+#include "host/qt/window.h"
 
 static bool numLockOn();
 static void sendCloseMessage(unsigned long window);

@@ -3,9 +3,10 @@
 // accepts, and files it must refuse without leaking.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "gfx/image.h"
 #include "gfx/png_loader.h"
 #include "png_writer.h"
+#include "tests/support/process_probe.h"
 
 namespace {
 
@@ -269,7 +271,9 @@ TEST_F(PngLoader, ChoosesTheLoaderByTheFirstDot)
 {
     ASSERT_TRUE(writePng("fond.png", smallRgbPicture()));
     for (const char* copy : {"FOND.PNG", "Fond.Png", "a.b.png", "fond.pngx", "fond", "f.PNG.png"}) {
-        fs::copy_file("fond.png", copy);
+        if (!fs::exists(copy)) {  // file names ignore case on Windows
+            fs::copy_file("fond.png", copy);
+        }
     }
     ASSERT_TRUE(writeBytes(".png", bytes8({'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't',
                                            'u', 'r', 'e', '\n'})));
@@ -328,15 +332,6 @@ std::vector<uint8_t> claimedSize(uint32_t width, uint32_t height, uint8_t colorT
     return file;
 }
 
-size_t openFileCount()
-{
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        count++;
-    }
-    return count;
-}
-
 // Every damaged or hostile file gives null and is closed again; the
 // sanitizer build checks that nothing was left allocated.
 TEST_F(PngLoader, RefusesDamagedAndOversizedFiles)
@@ -390,13 +385,6 @@ TEST_F(PngLoader, RefusesDamagedAndOversizedFiles)
     Image* image = loadImageFile("good.png", LOC_RAM, PF_5551);
     EXPECT_NE(image, nullptr);
     releaseImage(image);
-}
-
-long peakResidentKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 // 41 bytes: a header, then a chunk whose length field claims 2 GiB. The
@@ -463,6 +451,7 @@ TEST_F(PngLoader, PicturesAboveSixteenMegapixelsAreRefused)
     }
 }
 
+#ifndef _WIN32
 // Nothing seeks: a picture arriving through a pipe loads like a file.
 TEST_F(PngLoader, ReadsAPictureFromAPipe)
 {
@@ -477,5 +466,6 @@ TEST_F(PngLoader, ReadsAPictureFromAPipe)
     EXPECT_EQ(pixel16(image, 0, 1), 0xFF21);
     releaseImage(image);
 }
+#endif
 
 }  // namespace

@@ -24,37 +24,15 @@ log="$build/fuzz.log"
 # allocation, above this many megabytes.
 memory_limit_mb=512
 
-# Like tools/install-deps.sh: apt-get only for the packages not installed.
-install_missing() {
-    local missing=() pkg status
-    for pkg in "$@"; do
-        status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
-        if [[ "$status" != "install ok installed" ]]; then
-            missing+=("$pkg")
-        fi
-    done
-    if ((${#missing[@]} == 0)); then
-        return 0
-    fi
-    local sudo=""
-    if [[ $(id -u) -ne 0 ]]; then
-        sudo="sudo"
-    fi
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" </dev/null
-}
-
 bash "$root/tools/install-deps.sh"
-install_missing clang make zlib1g-dev
+bash "$root/tools/install-deps.sh" clang make zlib1g-dev
 clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
 if [[ -z "$clang_major" ]]; then
     echo "fuzz.sh: cannot tell clang's version" >&2
     exit 1
 fi
 # libFuzzer's runtime, and llvm-symbolizer for readable stack traces.
-install_missing "libclang-rt-$clang_major-dev" "llvm-$clang_major"
+bash "$root/tools/install-deps.sh" "libclang-rt-$clang_major-dev" "llvm-$clang_major"
 if [[ ! -e "$(clang -print-resource-dir)/lib/linux/libclang_rt.fuzzer-x86_64.a" ]]; then
     echo "fuzz.sh: clang $clang_major has no libFuzzer runtime" >&2
     exit 1

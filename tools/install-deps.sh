@@ -1,9 +1,11 @@
 #!/bin/bash
-# Installs the Debian packages Quorl needs to build, run and test, and only
-# those that are missing. Run as root (or with sudo available).
+# Installs the Debian packages Quorl needs to build, run and test, or the
+# packages named as arguments, and only those that are missing. Run as root
+# (or with sudo available).
 set -euo pipefail
 
-packages=(
+packages=("$@")
+((${#packages[@]} > 0)) || packages=(
     cmake g++ pkg-config
     qt6-base-dev libpng-dev libglu1-mesa-dev libgl-dev libx11-dev libgl1-mesa-dri
     libgtest-dev
@@ -27,5 +29,7 @@ if [[ $(id -u) -ne 0 ]]; then
     sudo="sudo"
 fi
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+# Another apt-get (unattended upgrades, a second build) may hold the lock.
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+    --no-install-recommends "${missing[@]}" </dev/null

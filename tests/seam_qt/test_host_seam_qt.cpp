@@ -26,7 +26,7 @@
 
 #include "emu/shared.h"
 #include "gfx/winsys.h"
-#include "host/window.h"
+#include "host/qt/window.h"
 
 // This program has no game; the window still needs its names.
 const GameInfo gameInfo = {"Quorl Sample", "Quorl", "Configuration", nullptr};

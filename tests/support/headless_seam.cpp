@@ -1,19 +1,13 @@
 // The window-system seam for tests: a 480x272 X window with a GLX context,
-// on whatever display DISPLAY names. Message boxes never block: they are
-// counted, kept for the test to read and printed on stderr.
+// on whatever display DISPLAY names. Its log and the calls that only
+// log are in headless_log.cpp.
 #include "tests/support/headless_seam.h"
 
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <cstdio>  // Required for: fprintf
 
 #include "gfx/library.h"  // Required for: SCREEN_WIDTH, SCREEN_HEIGHT
-
-HeadlessSeamLog headlessLog = {};
-int32_t headlessForcedResult = WS_OK;
-bool headlessSingleBufferOnly = false;
-const PixelFormatDescription* headlessDescribeOverride = nullptr;
 
 static Display* display = nullptr;
 static Window window = 0;
@@ -102,12 +96,6 @@ void wsDescribePixelFormat(PixelFormatDescription* out)
     out->needPalette = visual->c_class == PseudoColor || visual->c_class == GrayScale;
 }
 
-void wsSetPalette(const PaletteEntry* entries, int32_t count)
-{
-    ++headlessLog.paletteCount;
-    headlessLog.lastPalette.assign(entries, entries + (count > 0 ? count : 0));
-}
-
 void wsSwapBuffers()
 {
     ++headlessLog.swapCount;
@@ -119,15 +107,6 @@ void wsSwapBuffers()
 void* wsGetProcAddress(const char* name)
 {
     return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
-}
-
-void wsMessageBox(const char* text, const char* caption)
-{
-    ++headlessLog.messageCount;
-    headlessLog.lastMessageText = text != nullptr ? text : "";
-    headlessLog.lastMessageCaption = caption != nullptr ? caption : "";
-    fprintf(stderr, "message box \"%s\": %s\n", headlessLog.lastMessageCaption.c_str(),
-            headlessLog.lastMessageText.c_str());
 }
 
 bool headlessHasContext()

@@ -1,5 +1,38 @@
 # Shell helpers for end-to-end scripts that drive a Quorl window under the
-# current X display. Source it; the caller sets $work (a scratch directory).
+# current X display. Source it; the caller sets $work (a scratch directory)
+# and, for fail, $run_name (the last screenshot is kept as
+# /tmp/quorl-<run_name>-failure.png).
+
+# Ends the test with a message, keeping the last screenshot.
+fail() {
+    echo "FAIL: $*" >&2
+    if [[ -f "$work/shot.png" ]]; then
+        cp "$work/shot.png" "/tmp/quorl-$run_name-failure.png" 2>/dev/null || true
+        echo "last screenshot: /tmp/quorl-$run_name-failure.png" >&2
+    fi
+    exit 1
+}
+
+# Holds a key for about 100 ms, like a player's press.
+press() {
+    xdotool keydown "$1"
+    sleep 0.12
+    xdotool keyup "$1"
+    sleep 0.12
+}
+
+# For an EXIT trap: releases the keys given (a run cut short must not leave
+# one held down in the X server), stops process $pid if it still runs and
+# removes $work.
+end_run() {
+    for key in "$@"; do
+        xdotool keyup "$key" 2>/dev/null || true
+    done
+    if [[ -n "${pid:-}" ]] && kill -0 "$pid" 2>/dev/null; then
+        kill "$pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
 
 # Waits for a viewable top-level window with this exact title; prints its id.
 wait_for_window() {

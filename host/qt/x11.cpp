@@ -1,4 +1,4 @@
-#include "host/x11.h"
+#include "host/qt/x11.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "host/window.h"
+#include "host/qt/window.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>

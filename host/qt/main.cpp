@@ -8,10 +8,9 @@
 #include <system_error>
 #include <thread>
 
-#include "emu/timing.h"
 #include "host/host.h"
-#include "host/signals.h"
-#include "host/window.h"
+#include "host/qt/signals.h"
+#include "host/qt/window.h"
 
 static QtMessageHandler defaultMessageHandler;
 static bool windowShown;  // set once, before the game thread starts
@@ -64,13 +63,6 @@ int main()
     endSafelyOnExit();
     int exitCode = application.exec();
     endProcess(exitCode);
-}
-
-void gameThreadEntry()
-{
-    captureTimeBase();
-    gameMain();
-    endProgram();
 }
 
 // Qt's own scaling would turn the 480x272 area into 960x544 on a 192-dpi

@@ -1,7 +1,7 @@
 // Signals reach the first thread through a pipe: the handler does nothing
 // but write one byte, which is all a signal handler may safely do, and a
 // socket notifier on the first thread's event loop reads it.
-#include "host/signals.h"
+#include "host/qt/signals.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "host/settings.h"
-#include "host/window.h"
+#include "host/qt/settings.h"
+#include "host/qt/window.h"
 
 static int signalPipe[2] = {-1, -1};
 static std::atomic<int32_t> exitHandled{0};

@@ -3,7 +3,7 @@
 // start and written once at the end. Only the one file is ever opened (no
 // organisation-wide or system-wide fallbacks), and only when it is a regular
 // file: a pipe or a device in its place would block or swallow the values.
-#include "host/settings.h"
+#include "host/qt/settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // upper-case code; punctuation takes the code of the key that carries it on
 // a US keyboard, so that a key pressed plain and released shifted (or the
 // other way round) clears the same entry it set.
-#include "host/keymap.h"
+#include "host/qt/keymap.h"
 
 #include <iterator>
 

@@ -24,9 +24,9 @@
 #endif
 
 #include "host/host.h"
-#include "host/signals.h"
-#include "host/window.h"
-#include "host/x11.h"
+#include "host/qt/signals.h"
+#include "host/qt/window.h"
+#include "host/qt/x11.h"
 
 namespace {
 

@@ -3,15 +3,9 @@
 
 #include <cstdint>
 
-struct HostWindow;
+#include "host/menu_model.h"
 
-constexpr int32_t CMD_PAUSE = 0;
-constexpr int32_t CMD_STEP_FRAME = 1;
-constexpr int32_t CMD_QUIT = 2;
-constexpr int32_t CMD_REUSE_TEXTURES = 3;
-constexpr int32_t CMD_USE_SHADERS = 4;
-constexpr int32_t CMD_FRAMESKIP_NORMAL = 5;
-constexpr int32_t CMD_FRAMESKIP_NONE = 6;
+struct HostWindow;
 
 // Fills window.menuBar with "Application" and "Video", loads the three
 // settings and sets the check marks. window.menuBar must exist.

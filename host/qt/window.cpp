@@ -1,7 +1,7 @@
 // The main window: a fixed 480x272 screen area under a non-native menu bar.
 // Key presses and releases fill the key table by virtual-key code; the close
 // box, Escape and "Quit" are close requests, handled in two stages.
-#include "host/window.h"
+#include "host/qt/window.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,10 +14,10 @@
 
 #include "emu/controller.h"
 #include "host/host.h"
-#include "host/keymap.h"
-#include "host/menu.h"
-#include "host/settings.h"
-#include "host/x11.h"
+#include "host/qt/keymap.h"
+#include "host/qt/menu.h"
+#include "host/qt/settings.h"
+#include "host/qt/x11.h"
 
 namespace {
 

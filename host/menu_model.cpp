@@ -1,0 +1,86 @@
+// The emulation menu's entries, commands and marks, shared by the hosts.
+#include "host/menu_model.h"
+
+#include "host/host.h"
+
+const MenuEntry MENU_ENTRIES[] = {
+    {0, "Application", MENU_POPUP, 0},
+    {1, "Step frame", CMD_STEP_FRAME, 0},
+    {1, "Pause", CMD_PAUSE, 0},
+    {1, "Quit", CMD_QUIT, 0},
+    {0, "Video", MENU_POPUP, 0},
+    {1, "Performance", MENU_POPUP, 0},
+    {2, "Reuse textures (faster)", CMD_REUSE_TEXTURES, 0},
+    {2, "Use shaders", CMD_USE_SHADERS, 1},
+    {1, "Frameskip", MENU_POPUP, 0},
+    {2, "None", CMD_FRAMESKIP_NONE, 0},
+    {2, "Normal (PC-timed)", CMD_FRAMESKIP_NORMAL, 0},
+    // Bears command 5 too, after "Normal (PC-timed)": its mark never shows.
+    {2, "Frameskip (PC-sided)", CMD_FRAMESKIP_NORMAL, 1},
+};
+const int32_t MENU_ENTRY_COUNT = sizeof(MENU_ENTRIES) / sizeof(MENU_ENTRIES[0]);
+
+const MenuMark MENU_MARKS[] = {
+    {0, -1, CMD_PAUSE},
+    {1, 0, CMD_REUSE_TEXTURES},
+    {1, 0, CMD_USE_SHADERS},
+    {1, 1, CMD_FRAMESKIP_NORMAL},
+    {1, 1, CMD_FRAMESKIP_NONE},
+};
+const int32_t MENU_MARK_COUNT = sizeof(MENU_MARKS) / sizeof(MENU_MARKS[0]);
+
+static void toggle(std::atomic<int32_t>& setting);
+
+bool applyMenuCommand(int32_t command)
+{
+    switch (command) {
+    case CMD_PAUSE:
+        // Cancels a pending step too.
+        pauseState.store(pauseState.load(std::memory_order_relaxed) == PAUSE_RUNNING
+                             ? PAUSE_PAUSED
+                             : PAUSE_RUNNING,
+                         std::memory_order_relaxed);
+        return true;
+    case CMD_STEP_FRAME:
+        pauseState.store(PAUSE_STEP, std::memory_order_relaxed);
+        return true;
+    case CMD_REUSE_TEXTURES:
+        toggle(emuReuseTextures);
+        return true;
+    case CMD_USE_SHADERS:
+        toggle(emuUsePixelShaders);
+        return true;
+    case CMD_FRAMESKIP_NORMAL:
+        emuFrameSkipMode.store(0, std::memory_order_relaxed);
+        return true;
+    case CMD_FRAMESKIP_NONE:
+        emuFrameSkipMode.store(1, std::memory_order_relaxed);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool menuMarkShows(int32_t command)
+{
+    switch (command) {
+    case CMD_PAUSE:
+        return pauseState.load(std::memory_order_relaxed) != PAUSE_RUNNING;
+    case CMD_REUSE_TEXTURES:
+        return emuReuseTextures.load(std::memory_order_relaxed) != 0;
+    case CMD_USE_SHADERS:
+        return emuUsePixelShaders.load(std::memory_order_relaxed) != 0;
+    case CMD_FRAMESKIP_NORMAL:
+        return emuFrameSkipMode.load(std::memory_order_relaxed) == 0;
+    case CMD_FRAMESKIP_NONE:
+        return emuFrameSkipMode.load(std::memory_order_relaxed) == 1;
+    default:
+        return false;
+    }
+}
+
+// Any value but 0 counts as on, so a stored 5 becomes 0 and then 1.
+static void toggle(std::atomic<int32_t>& setting)
+{
+    setting.store(setting.load(std::memory_order_relaxed) == 0 ? 1 : 0, std::memory_order_relaxed);
+}
