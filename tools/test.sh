@@ -1,6 +1,7 @@
 #!/bin/bash
-# Installs what is missing, builds, and runs every test. Starts its own X
-# server when there is no display. QUORL_SANITIZE=1 runs the suite built with
+# Installs what is missing, builds, and runs every test, then the Windows
+# build's tests under Wine (tools/test-win32.sh). Starts its own X server
+# when there is no display. QUORL_SANITIZE=1 runs the suite built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, QUORL_SANITIZE=thread with
 # ThreadSanitizer.
 set -euo pipefail
@@ -58,3 +59,9 @@ fi
 
 cd "$build_dir"
 ctest --output-on-failure --timeout 300 "$@"
+
+# Then the Windows build under Wine, once: the sanitizers are the Linux
+# build's. QUORL_WIN32=0 leaves it out.
+if [[ "${QUORL_SANITIZE:-0}" == 0 && "${QUORL_WIN32:-1}" != 0 ]]; then
+    bash "$root/tools/test-win32.sh"
+fi

@@ -1,0 +1,86 @@
+// The emulation menu on Win32. Popups are made before they are appended, so
+// the tree of the menu model is built depth first; the marks are set by
+// command inside the popup the model names, and land on the first item that
+// bears the command.
+#include "host/win32/menu.h"
+
+#include "host/host.h"
+#include "host/win32/settings.h"
+#include "host/win32/window.h"
+
+static HMENU popupAt(HMENU bar, int32_t barPosition, int32_t popupPosition);
+
+void buildMenu(HWND window)
+{
+    HMENU bar = CreateMenu();
+    // menus[d] takes the entries of depth d: the bar, then the open popups.
+    HMENU menus[3] = {bar, nullptr, nullptr};
+    // An entry is appended once its popup is complete, that is when the next
+    // entry of its depth or less comes (or the list ends).
+    struct Pending {
+        HMENU popup;
+        const char* text;
+    } pending[3] = {};
+    for (int32_t i = 0; i <= MENU_ENTRY_COUNT; ++i) {
+        int32_t depth = i < MENU_ENTRY_COUNT ? MENU_ENTRIES[i].depth : 0;
+        for (int32_t d = 2; d >= depth; --d) {
+            if (pending[d].popup != nullptr) {
+                AppendMenuA(menus[d], MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(pending[d].popup),
+                            pending[d].text);
+                pending[d].popup = nullptr;
+            }
+        }
+        if (i == MENU_ENTRY_COUNT) {
+            break;
+        }
+        const MenuEntry& entry = MENU_ENTRIES[i];
+        if (entry.command == MENU_POPUP) {
+            pending[depth] = {CreatePopupMenu(), entry.text};
+            menus[depth + 1] = pending[depth].popup;
+        } else {
+            UINT flags = MF_STRING | (entry.grayed != 0 ? MF_GRAYED : MF_ENABLED);
+            AppendMenuA(menus[depth], flags, static_cast<UINT_PTR>(entry.command), entry.text);
+        }
+    }
+    SetMenu(window, bar);
+
+    loadSetting("emuReuseTextures", emuReuseTextures);
+    loadSetting("emuUsePixelShaders", emuUsePixelShaders);
+    loadSetting("emuFrameSkipMode", emuFrameSkipMode);
+    updateMenuChecks(window);
+}
+
+void updateMenuChecks(HWND window)
+{
+    HMENU bar = GetMenu(window);
+    if (bar == nullptr) {
+        return;
+    }
+    for (int32_t i = 0; i < MENU_MARK_COUNT; ++i) {
+        const MenuMark& mark = MENU_MARKS[i];
+        HMENU popup = popupAt(bar, mark.barPosition, mark.popupPosition);
+        if (popup != nullptr) {
+            CheckMenuItem(popup, static_cast<UINT>(mark.command),
+                          MF_BYCOMMAND | (menuMarkShows(mark.command) ? MF_CHECKED : MF_UNCHECKED));
+        }
+    }
+    DrawMenuBar(window);
+}
+
+void menuCommand(HWND window, int32_t command)
+{
+    if (command == CMD_QUIT) {
+        closeRequest(window);
+    } else if (applyMenuCommand(command)) {
+        updateMenuChecks(window);
+    }
+}
+
+static HMENU popupAt(HMENU bar, int32_t barPosition, int32_t popupPosition)
+{
+    HMENU popup = GetSubMenu(bar, barPosition);
+    if (popup == nullptr || popupPosition < 0) {
+        return popup;
+    }
+    return GetSubMenu(popup, popupPosition);
+}

@@ -1,0 +1,78 @@
+// The window-system seam on GDI and WGL: the pixel format of the main
+// window's device context, its palette, the GL context of the game thread,
+// the buffer swap, GL entry points and message boxes.
+#include "gfx/winsys.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "host/host.h"
+#include "host/win32/wgl.h"
+
+static HDC deviceContext = nullptr;  // the main window's, taken once
+static HGLRC glContext = nullptr;
+static HPALETTE palette = nullptr;
+
+int32_t wsCreateContext(const PixelFormatDescription& request)
+{
+    HWND window = static_cast<HWND>(mainWindow);
+    if (window == nullptr) {
+        return WS_NO_PIXEL_FORMAT;
+    }
+    deviceContext = GetDC(window);
+    PIXELFORMATDESCRIPTOR descriptor = pixelFormatDescriptor(request);
+    int format = ChoosePixelFormat(deviceContext, &descriptor);
+    if (format == 0) {
+        return WS_NO_PIXEL_FORMAT;
+    }
+    if (!SetPixelFormat(deviceContext, format, &descriptor)) {
+        return WS_PIXEL_FORMAT_REFUSED;
+    }
+    glContext = wglCreateContext(deviceContext);
+    if (glContext == nullptr || !wglMakeCurrent(deviceContext, glContext)) {
+        // The format is set but no GL comes of it: as good as refused.
+        return WS_PIXEL_FORMAT_REFUSED;
+    }
+    return WS_OK;
+}
+
+void wsDescribePixelFormat(PixelFormatDescription* out)
+{
+    *out = describePixelFormatOf(deviceContext);
+}
+
+void wsSetPalette(const PaletteEntry* entries, int32_t count)
+{
+    if (deviceContext == nullptr || entries == nullptr || count <= 0 || count > 65536) {
+        return;
+    }
+    // LOGPALETTE ends in a one-entry array that really holds `count`.
+    std::vector<unsigned char> storage(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * (count - 1));
+    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
+    logical->palVersion = 0x300;
+    logical->palNumEntries = static_cast<WORD>(count);
+    for (int32_t i = 0; i < count; ++i) {
+        logical->palPalEntry[i] = {entries[i].red, entries[i].green, entries[i].blue, entries[i].flags};
+    }
+    palette = CreatePalette(logical);
+    if (palette != nullptr) {
+        SelectPalette(deviceContext, palette, FALSE);
+        RealizePalette(deviceContext);
+    }
+}
+
+void wsSwapBuffers()
+{
+    SwapBuffers(deviceContext);
+}
+
+void* wsGetProcAddress(const char* name)
+{
+    return glEntryPoint(name);
+}
+
+void wsMessageBox(const char* text, const char* caption)
+{
+    MessageBoxA(nullptr, text, caption, MB_OK);
+}

@@ -1,0 +1,19 @@
+// GDI and WGL helpers of the window-system seam, shared with the tests' own
+// seam on Windows: pixel formats both ways and GL entry-point lookup.
+#pragma once
+
+#include <windows.h>
+
+#include "gfx/winsys.h"
+
+// The 40-byte descriptor asking for `request`: RGBA drawn to a window with
+// OpenGL, double-buffered when asked, channel widths and shifts, depth and
+// stencil as given.
+PIXELFORMATDESCRIPTOR pixelFormatDescriptor(const PixelFormatDescription& request);
+
+// The format now set on `deviceContext`; all zero when it has none.
+PixelFormatDescription describePixelFormatOf(HDC deviceContext);
+
+// The GL entry point `name`, or null: wglGetProcAddress for what comes from
+// the driver, opengl32.dll's own exports for GL 1.1.
+void* glEntryPoint(const char* name);

@@ -1,0 +1,197 @@
+// The main window. Key-down and key-up messages fill the key table by
+// virtual-key code; the close box, Escape, "Quit" and the system menu's
+// Close are close requests; menu commands go to the menu. Everything here
+// runs on the first thread.
+#include "host/win32/window.h"
+
+#include <cstdio>
+
+#include "host/host.h"
+#include "host/win32/menu.h"
+#include "host/win32/settings.h"
+
+HANDLE gameThread = nullptr;
+
+static constexpr const char* WINDOW_CLASS = "Quorl";
+// Caption, system menu and minimise box: a fixed-size window. GL draws into
+// the client area itself, so it must leave out the "Please wait..." child.
+static constexpr DWORD WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+static constexpr int32_t AREA_WIDTH = 480;
+static constexpr int32_t AREA_HEIGHT = 272;
+static constexpr LPARAM KEY_EXTENDED = 1 << 24;  // key-message flag: not a keypad key
+
+static void keyMessage(HWND window, WPARAM virtualKey, LPARAM flags, int32_t down);
+static int32_t keypadDigitOf(int32_t code);
+static void releaseAllKeys();
+static void showWaitOverlay(HWND window);
+
+bool createMainWindow()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_SAVEBITS;
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = WINDOW_CLASS;
+    RegisterClassA(&windowClass);
+
+    RECT outer = {0, 0, AREA_WIDTH, AREA_HEIGHT};
+    AdjustWindowRect(&outer, WINDOW_STYLE, TRUE);
+    HWND window = CreateWindowExA(0, WINDOW_CLASS, gameInfoText(gameInfo.windowTitle, "Quorl"), WINDOW_STYLE,
+                                  CW_USEDEFAULT, 0, outer.right - outer.left, outer.bottom - outer.top,
+                                  nullptr, nullptr, nullptr, nullptr);
+    buildMenu(window);  // also loads the settings, which endProcess saves
+    if (window == nullptr) {
+        return false;
+    }
+    ShowWindow(window, SW_SHOW);
+
+    // The area is black until the game's first frame; the menu bar may have
+    // wrapped to two lines on a narrow font, so the client area is checked.
+    RECT client;
+    GetClientRect(window, &client);
+    if (client.bottom - client.top != AREA_HEIGHT) {
+        outer.bottom += AREA_HEIGHT - (client.bottom - client.top);
+        SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    HDC deviceContext = GetDC(window);
+    PatBlt(deviceContext, 0, 0, AREA_WIDTH, AREA_HEIGHT, BLACKNESS);
+    ReleaseDC(window, deviceContext);
+    UpdateWindow(window);
+    mainWindow = window;
+    return true;
+}
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_KEYDOWN:
+        keyMessage(window, wParam, lParam, 1);
+        return 0;
+    case WM_KEYUP:
+        keyMessage(window, wParam, lParam, 0);
+        return 0;
+    case WM_SYSKEYUP:
+        // Keys pressed with Alt (and F10) are the system's and never set an
+        // entry; a key released with Alt still clears its own, so that none
+        // stays down after an Alt combination.
+        keyMessage(window, wParam, lParam, 0);
+        break;
+    case WM_KILLFOCUS:
+    case WM_ENTERMENULOOP:
+        // A menu opened, or another window took the keyboard: the releases
+        // of the keys held now go elsewhere, so none may stay down here.
+        releaseAllKeys();
+        break;
+    case WM_CLOSE:
+        closeRequest(window);
+        return 0;
+    case WM_DESTROY:
+        // Destroyed from outside: nothing is left to show the overlay or to
+        // take a second close, so the program ends now.
+        endProcess(0);
+    case WM_ENDSESSION:
+        // The user logs off or the system shuts down: the process is ended
+        // after this returns, so the settings are saved first, as a close.
+        if (wParam != 0) {
+            endProcess(0);
+        }
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // the area under the GL picture is never cleared
+    case WM_COMMAND:
+        menuCommand(window, LOWORD(wParam));
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void closeRequest(HWND window)
+{
+    if (quitRequested.load(std::memory_order_relaxed) == 0) {
+        quitRequested.store(1, std::memory_order_relaxed);
+        showWaitOverlay(window);
+        return;
+    }
+    // The game thread may be held in a pause or busy. Ending it by force on
+    // its own could leave a lock it held (the heap's, say) taken while the
+    // settings are saved; ending the whole process ends it too.
+    endProcess(0);
+}
+
+void endProcess(int exitCode)
+{
+    saveSettings();
+    std::fflush(nullptr);
+    PostQuitMessage(0);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+    ExitProcess(static_cast<UINT>(exitCode));  // not reached
+}
+
+void endProgram()
+{
+    endProcess(0);
+}
+
+void endProgramWithCode(int exitCode)
+{
+    endProcess(exitCode);
+}
+
+// Main-row digits 0 to 6 press the keypad's buttons, for keyboards with no
+// keypad, and the keypad's digits count whatever the NumLock state; codes
+// beyond the table are dropped.
+static void keyMessage(HWND window, WPARAM virtualKey, LPARAM flags, int32_t down)
+{
+    if (virtualKey >= KEY_TABLE_SIZE) {
+        return;
+    }
+    int32_t code = static_cast<int32_t>(virtualKey);
+    if (code >= '0' && code <= '6') {
+        code = VK_NUMPAD0 + (code - '0');
+    } else if ((flags & KEY_EXTENDED) == 0 && keypadDigitOf(code) >= 0) {
+        code = VK_NUMPAD0 + keypadDigitOf(code);
+    }
+    keyTable[code].store(down, std::memory_order_relaxed);
+    if (down != 0 && code == VK_ESCAPE) {
+        closeRequest(window);
+    }
+}
+
+// With NumLock off the keypad's digits report the navigation keys they carry
+// (keypad 2 as Down, keypad 5 as Clear); the dedicated navigation keys are
+// told apart by the extended-key flag. The digit a code stands for, or -1.
+static int32_t keypadDigitOf(int32_t code)
+{
+    // Keypad 0 to 9 with NumLock off: Insert, End, Down, Page Down, Left,
+    // Clear, Right, Home, Up, Page Up.
+    static const int32_t NAVIGATION_CODES[10] = {0x2D, 0x23, 0x28, 0x22, 0x25, 0x0C, 0x27, 0x24, 0x26, 0x21};
+    for (int32_t digit = 0; digit < 10; ++digit) {
+        if (NAVIGATION_CODES[digit] == code) {
+            return digit;
+        }
+    }
+    return -1;
+}
+
+static void releaseAllKeys()
+{
+    for (std::atomic<int32_t>& key : keyTable) {
+        key.store(0, std::memory_order_relaxed);
+    }
+}
+
+// A "Static" child over the whole client area; it stays until the process
+// ends. Each first close adds one (a close forgotten by initLibrary's reset
+// leaves its overlay in place).
+static void showWaitOverlay(HWND window)
+{
+    HWND overlay = CreateWindowExA(0, "Static", "Please wait...", WS_CHILD | SS_CENTER | SS_CENTERIMAGE, 0, 0,
+                                   AREA_WIDTH, AREA_HEIGHT, window, nullptr, nullptr, nullptr);
+    if (overlay != nullptr) {
+        ShowWindow(overlay, SW_SHOW);
+    }
+}

@@ -1,0 +1,82 @@
+// The window-system seam for tests on Windows: a 480x272 window of its own
+// with a WGL context, made on the calling thread. Its log and the calls that
+// only log are in ../headless_log.cpp.
+#include "tests/support/headless_seam.h"
+
+#include <windows.h>
+
+
+#include "gfx/library.h"  // Required for: SCREEN_WIDTH, SCREEN_HEIGHT
+#include "host/win32/wgl.h"
+
+static HDC deviceContext = nullptr;
+static HGLRC context = nullptr;
+
+static HWND createTestWindow();
+
+int32_t wsCreateContext(const PixelFormatDescription& request)
+{
+    if (headlessForcedResult != WS_OK) {
+        return headlessForcedResult;
+    }
+    HWND window = createTestWindow();
+    if (window == nullptr) {
+        return WS_NO_PIXEL_FORMAT;
+    }
+    deviceContext = GetDC(window);
+    PixelFormatDescription wanted = request;
+    wanted.doubleBuffer = request.doubleBuffer != 0 && !headlessSingleBufferOnly ? 1 : 0;
+    PIXELFORMATDESCRIPTOR descriptor = pixelFormatDescriptor(wanted);
+    int format = ChoosePixelFormat(deviceContext, &descriptor);
+    if (format == 0) {
+        return WS_NO_PIXEL_FORMAT;
+    }
+    if (!SetPixelFormat(deviceContext, format, &descriptor)) {
+        return WS_PIXEL_FORMAT_REFUSED;
+    }
+    context = wglCreateContext(deviceContext);
+    if (context == nullptr || !wglMakeCurrent(deviceContext, context)) {
+        context = nullptr;
+        return WS_PIXEL_FORMAT_REFUSED;
+    }
+    return WS_OK;
+}
+
+void wsDescribePixelFormat(PixelFormatDescription* out)
+{
+    *out = headlessDescribeOverride != nullptr ? *headlessDescribeOverride : describePixelFormatOf(deviceContext);
+}
+
+void wsSwapBuffers()
+{
+    ++headlessLog.swapCount;
+    if (context != nullptr) {
+        SwapBuffers(deviceContext);
+    }
+}
+
+void* wsGetProcAddress(const char* name)
+{
+    return glEntryPoint(name);
+}
+
+bool headlessHasContext()
+{
+    return context != nullptr;
+}
+
+// A shown popup window at the screen's corner whose client area is the
+// screen; nothing ever reads its messages but the default procedure.
+static HWND createTestWindow()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "QuorlTest";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "QuorlTest", "Quorl Sample", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                                  SCREEN_WIDTH, SCREEN_HEIGHT, nullptr, nullptr, nullptr, nullptr);
+    if (window != nullptr) {
+        ShowWindow(window, SW_SHOW);
+    }
+    return window;
+}

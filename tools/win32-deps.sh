@@ -1,0 +1,177 @@
+#!/bin/bash
+# Prepares the Windows cross build: installs the mingw-w64 toolchain and Wine
+# when missing, then builds static zlib, libpng 1.6 and GoogleTest for
+# x86_64-w64-mingw32 from Debian's source packages into
+# build-win32/deps/prefix (Debian ships no Windows build of them).
+#
+#   bash tools/win32-deps.sh            # everything below, in order
+#   bash tools/win32-deps.sh packages   # only the Debian packages (also Wine)
+#   bash tools/win32-deps.sh sources   # packages + fetch the sources
+#
+# Run as root (or with sudo available). Re-runs are cheap: the sources are
+# fetched once into build-win32/deps/src and the libraries are rebuilt only
+# when build-win32/deps/prefix/.stamp is missing or out of date.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+deps="$root/build-win32/deps"
+src="$deps/src"
+prefix="$deps/prefix"
+toolchain="$root/cmake/toolchain-mingw-w64.cmake"
+triple=x86_64-w64-mingw32
+jobs=2  # the machine has two cores and is shared
+
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then
+    sudo="sudo"
+fi
+
+install_packages() {
+    bash "$root/tools/install-deps.sh" mingw-w64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
+        cmake make dpkg-dev wine wine64 xvfb x11-utils
+}
+
+# apt-get source needs deb-src entries, which a stock Debian image lacks.
+# They mirror the deb entries (same URIs, suites and signing key).
+add_deb_src() {
+    if ! grep -qsE '^[[:space:]]*(deb-src[[:space:]]|Types:.*deb-src)' \
+        /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
+        local file=/etc/apt/sources.list.d/quorl-debian-src.sources
+        echo "Adding $file"
+        if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+            sed -E 's/^Types:.*$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources
+        else
+            cat <<'EOF'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+        fi | $sudo tee "$file" >/dev/null
+    fi
+    # Update only when the source indexes are not there yet.
+    if ! apt-cache showsrc zlib 2>/dev/null | grep -q '^Package: zlib'; then
+        $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+    fi
+}
+
+# Prints the one directory that apt-get source unpacked for package $1.
+source_dir() {
+    local dirs=("$src/$1"-*/)
+    if [[ ${#dirs[@]} -ne 1 || ! -d "${dirs[0]}" ]]; then
+        return 1
+    fi
+    echo "${dirs[0]%/}"
+}
+
+fetch_sources() {
+    if [[ -f "$src/.fetched" ]]; then
+        return 0
+    fi
+    add_deb_src
+    rm -rf "$src"
+    mkdir -p "$src"
+    local opts=(-qq)
+    # As root, apt drops to the _apt user to download and warns when that
+    # user cannot write here; downloading as root is fine for public sources.
+    if [[ $(id -u) -eq 0 ]]; then
+        opts+=(-o APT::Sandbox::User=root)
+    fi
+    : >"$deps/fetch.log"
+    local pkg
+    for pkg in libpng1.6 zlib googletest; do
+        echo "Fetching the source of $pkg"
+        # dpkg-source chatters (and warns about unverifiable signatures
+        # without debian-keyring): keep it in the log unless all fails. Some
+        # mirrors carry the security suite's binaries but not its sources,
+        # so fall back to the release's own version.
+        if ! (cd "$src" && { apt-get "${opts[@]}" source "$pkg" ||
+            apt-get "${opts[@]}" source "$pkg/bookworm"; }) >>"$deps/fetch.log" 2>&1; then
+            cat "$deps/fetch.log" >&2
+            return 1
+        fi
+    done
+    source_dir libpng1.6 >/dev/null && source_dir zlib >/dev/null && source_dir googletest >/dev/null
+    touch "$src/.fetched"
+}
+
+build_zlib() {
+    local dir build="$deps/build/zlib"
+    dir=$(source_dir zlib)
+    # Debian's zlib source drops win32/Makefile.gcc, its configure refuses
+    # mingw, and its CMake build names the static library libzlibstatic.a
+    # beside a DLL import library that FindZLIB would pick first. The library
+    # is a handful of C files, so compile them directly into libz.a.
+    mkdir -p "$build"
+    local sources=(adler32 compress crc32 deflate gzclose gzlib gzread gzwrite
+                   infback inffast inflate inftrees trees uncompr zutil)
+    printf '%s\n' "${sources[@]}" | xargs -P "$jobs" -I{} \
+        $triple-gcc-posix -O2 -Wall -c "$dir/{}.c" -o "$build/{}.o"
+    local objects=("${sources[@]/%/.o}")
+    rm -f "$build/libz.a"
+    (cd "$build" && $triple-ar rcs libz.a "${objects[@]}")
+    install -d "$prefix/include" "$prefix/lib"
+    install -m 644 "$dir/zlib.h" "$dir/zconf.h" "$prefix/include/"
+    install -m 644 "$build/libz.a" "$prefix/lib/"
+}
+
+# Configures, builds and installs the CMake project in $1 (a name under
+# deps/build) from source dir $2 with extra cache settings after that.
+cmake_dep() {
+    local name=$1 dir=$2
+    shift 2
+    local build="$deps/build/$name"
+    rm -rf "$build"
+    cmake -S "$dir" -B "$build" -Wno-dev \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_PREFIX_PATH="$prefix" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DBUILD_SHARED_LIBS=OFF \
+        "$@" >"$build.log" 2>&1 || { cat "$build.log" >&2; return 1; }
+    cmake --build "$build" -j"$jobs" >>"$build.log" 2>&1 || { tail -50 "$build.log" >&2; return 1; }
+    cmake --install "$build" >>"$build.log" 2>&1 || { tail -50 "$build.log" >&2; return 1; }
+}
+
+build_deps() {
+    local stamp="$prefix/.stamp" want
+    # Rebuild when the sources or the toolchain file change.
+    want="$(ls "$src") $(cksum <"$toolchain")"
+    if [[ -f "$stamp" && "$(cat "$stamp")" == "$want" ]]; then
+        return 0
+    fi
+    local start=$SECONDS
+    rm -rf "$prefix" "$deps/build"
+    mkdir -p "$prefix" "$deps/build"
+    echo "Building zlib"
+    build_zlib
+    echo "Building libpng"
+    cmake_dep libpng "$(source_dir libpng1.6)" \
+        -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+        -DZLIB_ROOT="$prefix"
+    echo "Building googletest"
+    cmake_dep googletest "$(source_dir googletest)" \
+        -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=OFF
+    echo "$want" >"$stamp"
+    echo "Dependencies built in $((SECONDS - start)) s into $prefix"
+}
+
+main() {
+    local what=${1:-all}
+    install_packages
+    case "$what" in
+        packages) ;;
+        sources) fetch_sources ;;
+        all) fetch_sources; build_deps ;;
+        *) echo "usage: $0 [all|packages|sources]" >&2; return 2 ;;
+    esac
+}
+
+main "$@"
