@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs the Debian packages Quorl needs to build, run and test, and only
 # those that are missing. Run as root (or with sudo available).
+# `install-deps.sh bench` adds what only the benchmarks need: SDL2, their peer.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,9 @@ packages=(
     libgtest-dev
     xvfb xdotool x11-utils imagemagick weston
 )
+if [[ "${1:-}" == "bench" ]]; then
+    packages+=(libsdl2-dev)
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do
