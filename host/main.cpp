@@ -12,7 +12,6 @@
 #include "host/host.h"
 #include "host/signals.h"
 #include "host/window.h"
-#include "host/x11.h"
 
 static QtMessageHandler defaultMessageHandler;
 static bool windowShown;  // set once, before the game thread starts
@@ -45,8 +44,6 @@ int main()
     QCoreApplication::setApplicationName(QStringLiteral("Quorl"));  // the window class
     QApplication application(qtArgc, qtArgv);
     application.setQuitOnLastWindowClosed(false);
-    // The GL driver loads while the window is built, rather than after it.
-    startLoadingGlDriver();
     if (!createMainWindow()) {
         std::fprintf(stderr, "quorl: the main window could not be created\n");
         return 1;

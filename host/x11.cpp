@@ -6,12 +6,9 @@
 #include <xcb/xcb.h>
 
 #include <cstdio>
-#include <system_error>
-#include <thread>
 
 #include "host/window.h"
 
-#include <GL/glx.h>
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -29,29 +26,6 @@ static DestroyWatch* destroyWatch;  // lives as long as the application
 
 static Display* x11Display();
 static int onLostServer(Display* display);
-
-void startLoadingGlDriver()
-{
-    // Two threads will use Xlib at once: this one and Qt's.
-    if (!XInitThreads()) {
-        return;
-    }
-    try {
-        std::thread([] {
-            Display* display = XOpenDisplay(nullptr);
-            if (!display) {
-                return;
-            }
-            int count = 0;
-            GLXFBConfig* configs = glXGetFBConfigs(display, DefaultScreen(display), &count);
-            if (configs) {
-                XFree(configs);
-            }
-        }).detach();
-    } catch (const std::system_error&) {
-        // No thread: the driver loads when the context is made, as before.
-    }
-}
 
 void enableDetectableAutoRepeat()
 {

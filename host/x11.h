@@ -26,13 +26,3 @@ struct VisualMasks {
 // The channel masks of the visual of X window `window`; false off X11 or when
 // the window's visual is not a true-colour one.
 bool visualMasksOf(unsigned long window, VisualMasks* out);
-
-// Starts loading the GL driver on a thread of its own, so that the libraries
-// it brings (a software rasteriser's code generator alone is tens of
-// megabytes to map and relocate) are in place by the time the game thread
-// creates its context. Opens a connection of its own to the X server named by
-// DISPLAY and asks GLX for its framebuffer configurations, which loads the
-// driver; the connection stays open until the process ends, since closing it
-// would unload the driver again. Nothing is drawn or shown. Call it before
-// any other thread uses Xlib.
-void startLoadingGlDriver();
