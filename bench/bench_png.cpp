@@ -30,7 +30,7 @@ int main()
                                       "assets/fond.png",   "assets/gagne.png",
                                       "assets/intro.png",  "assets/lignes.png",
                                       "assets/perdu.png",  "assets/solutions.png"};
-    std::string large = "/tmp/quorl-bench-rgba-1024.png";
+    std::string large = "/tmp/quorl_bench_rgba1024.png";
     if (!writeLargePicture(large)) {
         std::fprintf(stderr, "cannot write %s\n", large.c_str());
         return 1;
@@ -69,7 +69,7 @@ int main()
             double ratio = quorlUs / bareUs;
             worst = std::max(worst, ratio);
             std::string label = file.substr(file.find_last_of('/') + 1);
-            label = label.substr(0, label.find('.'));
+            label = label.substr(0, label.find('.'));  // figure names: a-z, 0-9, _
             std::printf("%-34s %-6s %12.1f %12.1f %7.3f\n", file.c_str(), format.name, bareUs,
                         quorlUs, ratio);
             char line[96];
