@@ -317,8 +317,18 @@ PNG_CONVERT_CLONES static void convertRow(
             out[x + i] = packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel>(in + (x + i) * bytes);
         }
     }
-    for (; x < width; x++) {
-        out[x] = packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel>(in + x * bytes);
+    // The last pixels (all of them in a row narrower than a block) go
+    // through a whole block in local buffers, which is vector code too; the
+    // padding's results are dropped.
+    int32_t rest = width - x;
+    if (rest > 0) {
+        png_byte inBlock[PNG_CONVERT_BLOCK * bytes] = {};
+        Pixel outBlock[PNG_CONVERT_BLOCK];
+        std::memcpy(inBlock, in + x * bytes, static_cast<size_t>(rest) * bytes);
+        for (int32_t i = 0; i < PNG_CONVERT_BLOCK; i++) {
+            outBlock[i] = packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel>(inBlock + i * bytes);
+        }
+        std::memcpy(out + x, outBlock, static_cast<size_t>(rest) * sizeof(Pixel));
     }
 }
 
