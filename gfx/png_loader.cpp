@@ -1,6 +1,7 @@
-// Loading pictures from files. PNG is decoded by libpng's high-level reader
-// into its own row buffers, then converted pixel by pixel into a new Image of
-// the pixel format the caller asks for.
+// Loading pictures from files. PNG is decoded by libpng row by row, and each
+// row is converted into a new Image of the pixel format the caller asks for
+// while it is still in the cache (interlaced pictures, whose rows come in
+// several passes, are decoded whole first).
 #include "gfx/png_loader.h"
 
 #include <png.h>
@@ -22,12 +23,6 @@ constexpr uint32_t PNG_MAX_SIDE = 65536;
 // that a hostile chunk length cannot make it allocate without bound.
 constexpr png_alloc_size_t PNG_CHUNK_MALLOC_MAX = 8000000;
 
-// Strip 16-bit samples to 8, unpack sub-byte samples, expand palettes and
-// transparency to RGB(A) and low-depth grey to 8 bits, and order colour
-// samples blue, green, red.
-constexpr int PNG_LOAD_TRANSFORMS =
-    PNG_TRANSFORM_STRIP_16 | PNG_TRANSFORM_PACKING | PNG_TRANSFORM_EXPAND | PNG_TRANSFORM_BGR;
-static_assert(PNG_LOAD_TRANSFORMS == 0x95, "the loader's transform set");
 
 // What libpng reads from: the bytes the loader has already taken from the
 // stream to look at the header, then the rest of the stream.
@@ -45,7 +40,8 @@ static bool isDirectColor(int32_t pixelFormat);
 static bool pictureFits(uint32_t width, uint32_t height);
 static Image* decodePng(png_structp png, png_infop info, PngSource* source, int32_t location,
                         int32_t pixelFormat);
-static void convertRows(Image* image, png_bytepp rows, int colorType);
+using RowConverter = void (*)(const png_byte* in, void* out, int32_t width);
+static RowConverter rowConverter(int colorType, int32_t pixelFormat);
 static void pngReadCallback(png_structp png, png_bytep data, size_t length);
 
 Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat)
@@ -173,7 +169,7 @@ static bool pictureFits(uint32_t width, uint32_t height)
            int64_t{width} * height <= PNG_MAX_PIXELS;
 }
 
-// Runs libpng's reader and converts its rows into a new Image. libpng's
+// Runs libpng's reader and converts its rows into a new Image as they come. libpng's
 // error return comes back here; the caller destroys the structures either way.
 static Image* decodePng(png_structp png, png_infop info, PngSource* source, int32_t location,
                         int32_t pixelFormat)
@@ -181,10 +177,14 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
     // Set after setjmp and read after a longjmp back to it, so it must live in
     // memory rather than in a register the jump restores.
     Image* volatile image = nullptr;
+    png_bytep volatile rowBuffer = nullptr;
+    png_bytepp volatile rowPointers = nullptr;
     if (setjmp(png_jmpbuf(png))) {
         if (image != nullptr) {
             releaseImage(image);
         }
+        png_free(png, rowBuffer);
+        png_free(png, rowPointers);
         return nullptr;
     }
 
@@ -198,19 +198,24 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
     // to hold (the limit above is only a warning when reading), 2 GiB for a
     // 41-byte file.
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    png_read_png(png, info, PNG_LOAD_TRANSFORMS, nullptr);
+    png_read_info(png, info);
+    // Every sample to 8 bits: strip 16-bit samples, unpack sub-byte ones,
+    // expand palettes and transparency to RGB(A) and low-depth grey to 8
+    // bits. Colour samples stay in red, green, blue order: the conversion
+    // reads them in any order at no cost, where libpng's blue-first order
+    // would be one more pass over every row.
+    png_set_strip_16(png);
+    png_set_packing(png);
+    png_set_expand(png);
+    int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
 
     uint32_t width = png_get_image_width(png, info);
     uint32_t height = png_get_image_height(png, info);
     int colorType = png_get_color_type(png, info);
     int bitDepth = png_get_bit_depth(png, info);
-    png_bytepp rows = png_get_rows(png, info);
-
-    bool convertible = bitDepth == 8 && rows != nullptr &&
-                       (colorType == PNG_COLOR_TYPE_GRAY ||
-                        colorType == PNG_COLOR_TYPE_GRAY_ALPHA || colorType == PNG_COLOR_TYPE_RGB ||
-                        colorType == PNG_COLOR_TYPE_RGB_ALPHA);
-    if (!convertible || !pictureFits(width, height)) {
+    RowConverter convert = rowConverter(colorType, pixelFormat);
+    if (bitDepth != 8 || convert == nullptr || !pictureFits(width, height)) {
         return nullptr;
     }
     image = createImage(static_cast<int32_t>(width), static_cast<int32_t>(height), location,
@@ -218,57 +223,137 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
     if (image == nullptr) {
         return failLoad("out of memory");
     }
-    convertRows(image, rows, colorType);
+    size_t rowBytes = png_get_rowbytes(png, info);
+    size_t outRowBytes = static_cast<size_t>(image->bufferWidth) *
+                         static_cast<size_t>(image->pixelFormat == PF_8888 ? 4 : 2);
+    uint8_t* out = static_cast<uint8_t*>(image->pixels);
+    // An interlaced picture is decoded whole, then converted: its rows are
+    // only complete after the last pass. What is allocated here is freed on
+    // the error return above too (png_malloc raises libpng's error itself).
+    rowBuffer = static_cast<png_bytep>(png_malloc(png, passes > 1 ? rowBytes * height : rowBytes));
+    if (passes > 1) {
+        rowPointers = static_cast<png_bytepp>(png_malloc(png, sizeof(png_bytep) * height));
+        for (uint32_t y = 0; y < height; y++) {
+            rowPointers[y] = rowBuffer + rowBytes * y;
+        }
+        png_read_image(png, rowPointers);
+        for (uint32_t y = 0; y < height; y++) {
+            convert(rowPointers[y], out + outRowBytes * y, image->width);
+        }
+    } else {
+        for (uint32_t y = 0; y < height; y++) {
+            png_read_row(png, rowBuffer, nullptr);
+            convert(rowBuffer, out + outRowBytes * y, image->width);
+        }
+    }
+    png_read_end(png, info);
+    png_free(png, rowBuffer);
+    png_free(png, rowPointers);
+    rowBuffer = nullptr;
+    rowPointers = nullptr;
     return image;
 }
 
-// Converts libpng's 8-bit rows into the image's pixels, rows bufferWidth
-// apart. Grey 0 is the transparent colour of grey pictures; their own alpha
-// channel is not used.
-static void convertRows(Image* image, png_bytepp rows, int colorType)
-{
-    int32_t bytesPerSample;
-    switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY: bytesPerSample = 1; break;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: bytesPerSample = 2; break;
-    case PNG_COLOR_TYPE_RGB: bytesPerSample = 3; break;
-    default: bytesPerSample = 4; break;
-    }
-    bool grey = colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
-    bool hasAlpha = colorType == PNG_COLOR_TYPE_RGB_ALPHA;
+// Where the loader picks its row conversion by the processor at load time
+// (x86-64 ELF systems, whose loader resolves the choice once).
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__ELF__) && defined(__GNUC__)
+#define PNG_CONVERT_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define PNG_CONVERT_CLONES
+#endif
 
-    for (int32_t y = 0; y < image->height; y++) {
-        const png_byte* in = rows[y];
-        uint16_t* out16 = static_cast<uint16_t*>(image->pixels) + int64_t{y} * image->bufferWidth;
-        uint32_t* out32 = static_cast<uint32_t*>(image->pixels) + int64_t{y} * image->bufferWidth;
-        for (int32_t x = 0; x < image->width; x++, in += bytesPerSample) {
-            uint32_t r, g, b, a;
-            if (grey) {
-                r = g = b = in[0];
-                a = in[0] != 0 ? 255 : 0;
-            } else {
-                b = in[0];
-                g = in[1];
-                r = in[2];
-                a = hasAlpha ? in[3] : 255;
-            }
-            switch (image->pixelFormat) {
-            case PF_8888:
-                out32[x] = a << 24 | b << 16 | g << 8 | r;
-                break;
-            case PF_5650:
-                out16[x] = static_cast<uint16_t>((b >> 3) << 11 | (g >> 2) << 5 | (r >> 3));
-                break;
-            case PF_5551:
-                out16[x] = static_cast<uint16_t>((a >> 7) << 15 | (b >> 3) << 10 | (g >> 3) << 5 |
-                                                 (r >> 3));
-                break;
-            case PF_4444:
-                out16[x] = static_cast<uint16_t>((a >> 4) << 12 | (b >> 4) << 8 | (g >> 4) << 4 |
-                                                 (r >> 4));
-                break;
-            }
+// Pixels converted per block: a fixed count lets the compiler turn the block's
+// loop into vector code without a scalar remainder of its own.
+constexpr int32_t PNG_CONVERT_BLOCK = 16;
+
+// One pixel of an 8-bit libpng row (red, green, blue order) packed for a
+// pixel format. Grey 0 is the transparent colour of grey pictures; their own
+// alpha channel is not used.
+template <int COLOR_TYPE, int32_t PIXEL_FORMAT, typename Pixel>
+static inline Pixel packPixel(const png_byte* p)
+{
+    constexpr bool grey = COLOR_TYPE == PNG_COLOR_TYPE_GRAY || COLOR_TYPE == PNG_COLOR_TYPE_GRAY_ALPHA;
+    uint32_t r, g, b, a;
+    if constexpr (grey) {
+        r = g = b = p[0];
+        a = p[0] != 0 ? 255 : 0;
+    } else {
+        r = p[0];
+        g = p[1];
+        b = p[2];
+        a = COLOR_TYPE == PNG_COLOR_TYPE_RGB_ALPHA ? p[3] : 255;
+    }
+    if constexpr (PIXEL_FORMAT == PF_8888) {
+        return a << 24 | b << 16 | g << 8 | r;
+    } else if constexpr (PIXEL_FORMAT == PF_5650) {
+        return static_cast<uint16_t>((b >> 3) << 11 | (g >> 2) << 5 | (r >> 3));
+    } else if constexpr (PIXEL_FORMAT == PF_5551) {
+        return static_cast<uint16_t>((a >> 7) << 15 | (b >> 3) << 10 | (g >> 3) << 5 | (r >> 3));
+    } else {
+        return static_cast<uint16_t>((a >> 4) << 12 | (b >> 4) << 8 | (g >> 4) << 4 | (r >> 4));
+    }
+}
+
+template <int COLOR_TYPE>
+constexpr int32_t PNG_SAMPLE_BYTES = COLOR_TYPE == PNG_COLOR_TYPE_GRAY         ? 1
+                                     : COLOR_TYPE == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                     : COLOR_TYPE == PNG_COLOR_TYPE_RGB        ? 3
+                                                                               : 4;
+
+// Converts one row of `width` pixels as libpng delivered it; nothing right
+// of `width` is written. The row and the image never overlap. On x86-64 it
+// is built twice (PNG_CONVERT_CLONES): with AVX2 the three-byte RGB pixels
+// are gathered by vector shuffles too, which the baseline instructions
+// cannot do cheaply.
+template <int COLOR_TYPE, int32_t PIXEL_FORMAT, typename Pixel>
+PNG_CONVERT_CLONES static void convertRow(
+    const png_byte* __restrict in, void* __restrict outRow, int32_t width)
+{
+    constexpr int32_t bytes = PNG_SAMPLE_BYTES<COLOR_TYPE>;
+    Pixel* __restrict out = static_cast<Pixel*>(outRow);
+    int32_t x = 0;
+    for (; x + PNG_CONVERT_BLOCK <= width; x += PNG_CONVERT_BLOCK) {
+        for (int32_t i = 0; i < PNG_CONVERT_BLOCK; i++) {
+            out[x + i] = packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel>(in + (x + i) * bytes);
         }
+    }
+    // The last pixels (all of them in a row narrower than a block) go
+    // through a whole block in local buffers, which is vector code too; the
+    // padding's results are dropped.
+    int32_t rest = width - x;
+    if (rest > 0) {
+        png_byte inBlock[PNG_CONVERT_BLOCK * bytes] = {};
+        Pixel outBlock[PNG_CONVERT_BLOCK];
+        std::memcpy(inBlock, in + x * bytes, static_cast<size_t>(rest) * bytes);
+        for (int32_t i = 0; i < PNG_CONVERT_BLOCK; i++) {
+            outBlock[i] = packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel>(inBlock + i * bytes);
+        }
+        std::memcpy(out + x, outBlock, static_cast<size_t>(rest) * sizeof(Pixel));
+    }
+}
+
+template <int COLOR_TYPE>
+static RowConverter converterFor(int32_t pixelFormat)
+{
+    switch (pixelFormat) {
+    case PF_8888: return convertRow<COLOR_TYPE, PF_8888, uint32_t>;
+    case PF_5650: return convertRow<COLOR_TYPE, PF_5650, uint16_t>;
+    case PF_5551: return convertRow<COLOR_TYPE, PF_5551, uint16_t>;
+    case PF_4444: return convertRow<COLOR_TYPE, PF_4444, uint16_t>;
+    default: return nullptr;
+    }
+}
+
+// The conversion of rows of this colour type (as libpng delivers them after
+// the loader's transforms) into the pixel format; null for any other.
+static RowConverter rowConverter(int colorType, int32_t pixelFormat)
+{
+    switch (colorType) {
+    case PNG_COLOR_TYPE_GRAY: return converterFor<PNG_COLOR_TYPE_GRAY>(pixelFormat);
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return converterFor<PNG_COLOR_TYPE_GRAY_ALPHA>(pixelFormat);
+    case PNG_COLOR_TYPE_RGB: return converterFor<PNG_COLOR_TYPE_RGB>(pixelFormat);
+    case PNG_COLOR_TYPE_RGB_ALPHA: return converterFor<PNG_COLOR_TYPE_RGB_ALPHA>(pixelFormat);
+    default: return nullptr;
     }
 }
 

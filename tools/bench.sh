@@ -7,10 +7,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 bash "$root/tools/install-deps.sh"
+bash "$root/tools/install-deps.sh" libsdl2-dev  # the benchmarks' peer
 benches=("$@")
 if ((${#benches[@]} == 0)); then
-    benches=(bench_wait bench_upload bench_sprites)
+    benches=(bench_frame bench_sprites bench_wait bench_start bench_png bench_upload)
 fi
+# A build folder configured before SDL2 was installed finds it now.
 bash "$root/tools/build.sh" --target "${benches[@]}" >/dev/null
 
 trap 'if [[ -n "${xvfb_pid:-}" ]]; then kill "$xvfb_pid" 2>/dev/null || true; fi' EXIT
