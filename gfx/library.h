@@ -15,11 +15,14 @@ constexpr int32_t VIDEO_MEMORY_BYTES = 2097152;
 extern const PixelFormatDescription windowPixelFormat;
 
 // Uploads go to the names of this ring in turn: refilling a texture that
-// draws still queued in GL sample would make GL wait for them first. With
-// reused textures, 1 000 sprites from two sheets took 45 ms a frame with one
-// name, 32 with two, 18 with four, 14 with eight (bench_sprites); four keep
-// most of the gain without holding many large pictures in GL at once.
-constexpr int32_t TEXTURE_RING_SIZE = 4;
+// draws still queued in GL sample would make GL wait for them first, or give
+// it new storage. With reused textures, 1 000 sprites from two sheets took
+// 45 ms a frame with one name, 18 with four, 11-12 with sixteen
+// (bench_sprites); and a frame with fewer uploads than names never refills
+// a texture its own draws still sample: the game's won screen (7 uploads)
+// took 2.5 ms with four names, against 0.9 ms with sixteen (bench_frame).
+// At most sixteen pictures stay in GL at once.
+constexpr int32_t TEXTURE_RING_SIZE = 16;
 extern GLuint textureRing[TEXTURE_RING_SIZE];
 extern GLuint textureName;  // the ring's name bound now, the texture drawing samples
 extern uint8_t* readBackBuffer;  // READ_BACK_BYTES
