@@ -21,20 +21,7 @@ int32_t wsCreateContext(const PixelFormatDescription& request)
         return WS_NO_PIXEL_FORMAT;
     }
     deviceContext = GetDC(window);
-    PIXELFORMATDESCRIPTOR descriptor = pixelFormatDescriptor(request);
-    int format = ChoosePixelFormat(deviceContext, &descriptor);
-    if (format == 0) {
-        return WS_NO_PIXEL_FORMAT;
-    }
-    if (!SetPixelFormat(deviceContext, format, &descriptor)) {
-        return WS_PIXEL_FORMAT_REFUSED;
-    }
-    glContext = wglCreateContext(deviceContext);
-    if (glContext == nullptr || !wglMakeCurrent(deviceContext, glContext)) {
-        // The format is set but no GL comes of it: as good as refused.
-        return WS_PIXEL_FORMAT_REFUSED;
-    }
-    return WS_OK;
+    return createWglContext(deviceContext, request, &glContext);
 }
 
 void wsDescribePixelFormat(PixelFormatDescription* out)

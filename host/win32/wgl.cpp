@@ -25,6 +25,26 @@ PIXELFORMATDESCRIPTOR pixelFormatDescriptor(const PixelFormatDescription& reques
     return descriptor;
 }
 
+int32_t createWglContext(HDC deviceContext, const PixelFormatDescription& request, HGLRC* context)
+{
+    *context = nullptr;
+    PIXELFORMATDESCRIPTOR descriptor = pixelFormatDescriptor(request);
+    int format = ChoosePixelFormat(deviceContext, &descriptor);
+    if (format == 0) {
+        return WS_NO_PIXEL_FORMAT;
+    }
+    if (!SetPixelFormat(deviceContext, format, &descriptor)) {
+        return WS_PIXEL_FORMAT_REFUSED;
+    }
+    HGLRC made = wglCreateContext(deviceContext);
+    if (made == nullptr || !wglMakeCurrent(deviceContext, made)) {
+        // The format is set but no GL comes of it: as good as refused.
+        return WS_PIXEL_FORMAT_REFUSED;
+    }
+    *context = made;
+    return WS_OK;
+}
+
 PixelFormatDescription describePixelFormatOf(HDC deviceContext)
 {
     PixelFormatDescription out = {};

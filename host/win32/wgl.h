@@ -1,5 +1,6 @@
 // GDI and WGL helpers of the window-system seam, shared with the tests' own
-// seam on Windows: pixel formats both ways and GL entry-point lookup.
+// seam on Windows: pixel formats both ways, context creation and GL
+// entry-point lookup.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,11 @@
 // OpenGL, double-buffered when asked, channel widths and shifts, depth and
 // stencil as given.
 PIXELFORMATDESCRIPTOR pixelFormatDescriptor(const PixelFormatDescription& request);
+
+// Chooses a pixel format like `request` for `deviceContext`, sets it, creates
+// a GL context on it and makes that current on the calling thread. WS_OK, or
+// the WS_* failure (the context is then null).
+int32_t createWglContext(HDC deviceContext, const PixelFormatDescription& request, HGLRC* context);
 
 // The format now set on `deviceContext`; all zero when it has none.
 PixelFormatDescription describePixelFormatOf(HDC deviceContext);

@@ -114,3 +114,15 @@ place() {  # cell colour
     choose "$2"
     press_until $KEY_KP2 cell_shows "$1" "$2"
 }
+
+# Waits up to five seconds for a full row's marks and sets mark to the
+# tile that shows them (1 to 14).
+expect_marks() {  # row
+    for _ in $(seq 25); do
+        mark=$(which_tile board 312 "$(mark_y "$1")" 12 solutions.png 15)
+        ((mark > 0)) && return 0
+        sleep 0.2
+        shot
+    done
+    fail "row $1 shows no marks (tile $mark)"
+}

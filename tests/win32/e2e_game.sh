@@ -92,13 +92,7 @@ expect_cell board 1 0
 for slot in 1 2 3 4; do
     place "$slot" "$slot"
 done
-for _ in $(seq 25); do
-    mark=$(which_tile board 312 "$(mark_y 1)" 12 solutions.png 15)
-    ((mark > 0)) && break
-    sleep 0.2
-    shot
-done
-((mark > 0)) || fail "row 1 shows no marks (tile $mark)"
+expect_marks 1
 expect_marker 2
 
 echo "4. Pause holds the game; Escape while paused, then Step frame, ends it with 0"

@@ -26,20 +26,7 @@ int32_t wsCreateContext(const PixelFormatDescription& request)
     deviceContext = GetDC(window);
     PixelFormatDescription wanted = request;
     wanted.doubleBuffer = request.doubleBuffer != 0 && !headlessSingleBufferOnly ? 1 : 0;
-    PIXELFORMATDESCRIPTOR descriptor = pixelFormatDescriptor(wanted);
-    int format = ChoosePixelFormat(deviceContext, &descriptor);
-    if (format == 0) {
-        return WS_NO_PIXEL_FORMAT;
-    }
-    if (!SetPixelFormat(deviceContext, format, &descriptor)) {
-        return WS_PIXEL_FORMAT_REFUSED;
-    }
-    context = wglCreateContext(deviceContext);
-    if (context == nullptr || !wglMakeCurrent(deviceContext, context)) {
-        context = nullptr;
-        return WS_PIXEL_FORMAT_REFUSED;
-    }
-    return WS_OK;
+    return createWglContext(deviceContext, wanted, &context);
 }
 
 void wsDescribePixelFormat(PixelFormatDescription* out)
