@@ -254,9 +254,13 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
     return image;
 }
 
-// Where the loader picks its row conversion by the processor at load time
-// (x86-64 ELF systems, whose loader resolves the choice once).
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__ELF__) && defined(__GNUC__)
+// Where the loader picks its row conversion by the processor at load time:
+// x86-64 ELF systems, whose loader resolves the choice once, built by GCC
+// (clang cannot clone templates). Not in a ThreadSanitizer build
+// (QUORL_NO_TARGET_CLONES): it instruments the choosing function, which the
+// loader runs before the sanitizer's runtime exists.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__ELF__) && defined(__GNUC__) && \
+    !defined(__clang__) && !defined(QUORL_NO_TARGET_CLONES)
 #define PNG_CONVERT_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define PNG_CONVERT_CLONES
