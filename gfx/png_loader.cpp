@@ -218,18 +218,13 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
     if (bitDepth != 8 || convert == nullptr || !pictureFits(width, height)) {
         return nullptr;
     }
-    image = createImage(static_cast<int32_t>(width), static_cast<int32_t>(height), location,
-                        pixelFormat);
-    if (image == nullptr) {
-        return failLoad("out of memory");
-    }
+    // What is allocated here is freed on the error return above too
+    // (png_malloc raises libpng's error itself). The first row, or the whole
+    // of an interlaced picture (whose rows are only complete after the last
+    // pass), is decoded before the image is made: a file that breaks off
+    // early, as most damaged ones do, fails before a picture of the size its
+    // header claims is allocated.
     size_t rowBytes = png_get_rowbytes(png, info);
-    size_t outRowBytes = static_cast<size_t>(image->bufferWidth) *
-                         static_cast<size_t>(image->pixelFormat == PF_8888 ? 4 : 2);
-    uint8_t* out = static_cast<uint8_t*>(image->pixels);
-    // An interlaced picture is decoded whole, then converted: its rows are
-    // only complete after the last pass. What is allocated here is freed on
-    // the error return above too (png_malloc raises libpng's error itself).
     rowBuffer = static_cast<png_bytep>(png_malloc(png, passes > 1 ? rowBytes * height : rowBytes));
     if (passes > 1) {
         rowPointers = static_cast<png_bytepp>(png_malloc(png, sizeof(png_bytep) * height));
@@ -237,11 +232,26 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
             rowPointers[y] = rowBuffer + rowBytes * y;
         }
         png_read_image(png, rowPointers);
+    } else {
+        png_read_row(png, rowBuffer, nullptr);
+    }
+    image = createImage(static_cast<int32_t>(width), static_cast<int32_t>(height), location,
+                        pixelFormat);
+    if (image == nullptr) {
+        png_free(png, rowBuffer);
+        png_free(png, rowPointers);
+        return failLoad("out of memory");
+    }
+    size_t outRowBytes = static_cast<size_t>(image->bufferWidth) *
+                         static_cast<size_t>(image->pixelFormat == PF_8888 ? 4 : 2);
+    uint8_t* out = static_cast<uint8_t*>(image->pixels);
+    if (passes > 1) {
         for (uint32_t y = 0; y < height; y++) {
             convert(rowPointers[y], out + outRowBytes * y, image->width);
         }
     } else {
-        for (uint32_t y = 0; y < height; y++) {
+        convert(rowBuffer, out, image->width);
+        for (uint32_t y = 1; y < height; y++) {
             png_read_row(png, rowBuffer, nullptr);
             convert(rowBuffer, out + outRowBytes * y, image->width);
         }
