@@ -1,7 +1,6 @@
-// The emulation menu on Win32. Popups are made before they are appended, so
-// the tree of the menu model is built depth first; the marks are set by
-// command inside the popup the model names, and land on the first item that
-// bears the command.
+// The emulation menu on Win32, built from the menu model in display order.
+// The marks are set by command inside the popup the model names, and land on
+// the first item that bears the command.
 #include "host/win32/menu.h"
 
 #include "host/host.h"
@@ -15,31 +14,16 @@ void buildMenu(HWND window)
     HMENU bar = CreateMenu();
     // menus[d] takes the entries of depth d: the bar, then the open popups.
     HMENU menus[3] = {bar, nullptr, nullptr};
-    // An entry is appended once its popup is complete, that is when the next
-    // entry of its depth or less comes (or the list ends).
-    struct Pending {
-        HMENU popup;
-        const char* text;
-    } pending[3] = {};
-    for (int32_t i = 0; i <= MENU_ENTRY_COUNT; ++i) {
-        int32_t depth = i < MENU_ENTRY_COUNT ? MENU_ENTRIES[i].depth : 0;
-        for (int32_t d = 2; d >= depth; --d) {
-            if (pending[d].popup != nullptr) {
-                AppendMenuA(menus[d], MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(pending[d].popup),
-                            pending[d].text);
-                pending[d].popup = nullptr;
-            }
-        }
-        if (i == MENU_ENTRY_COUNT) {
-            break;
-        }
+    for (int32_t i = 0; i < MENU_ENTRY_COUNT; ++i) {
         const MenuEntry& entry = MENU_ENTRIES[i];
         if (entry.command == MENU_POPUP) {
-            pending[depth] = {CreatePopupMenu(), entry.text};
-            menus[depth + 1] = pending[depth].popup;
+            // A popup shows the items appended to it later, too.
+            menus[entry.depth + 1] = CreatePopupMenu();
+            AppendMenuA(menus[entry.depth], MF_STRING | MF_POPUP,
+                        reinterpret_cast<UINT_PTR>(menus[entry.depth + 1]), entry.text);
         } else {
             UINT flags = MF_STRING | (entry.grayed != 0 ? MF_GRAYED : MF_ENABLED);
-            AppendMenuA(menus[depth], flags, static_cast<UINT_PTR>(entry.command), entry.text);
+            AppendMenuA(menus[entry.depth], flags, static_cast<UINT_PTR>(entry.command), entry.text);
         }
     }
     SetMenu(window, bar);
