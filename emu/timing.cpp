@@ -6,15 +6,11 @@
 
 #include <GL/gl.h>
 
-#include <chrono>
-#include <thread>
-
-#include "emu/clock.h"
-#include "emu/shared.h"
 #include "gfx/graphics.h"
+#include "quorl/host.h"
 
 static constexpr int64_t MICROSECONDS_PER_SECOND = 1000000;
-static constexpr std::chrono::milliseconds PAUSE_POLL{10};
+static constexpr int64_t PAUSE_POLL_PER_SECOND = 100;  // every 10 ms
 
 // The frequency is 1 until captureTimeBase so that reading the time before
 // it never divides by zero.
@@ -97,6 +93,7 @@ void waitVBlank()
 
 int32_t syncFrame(int32_t frameSkipArg, int32_t maxFrameSkipArg, int32_t vsyncFlagsArg)
 {
+    requireGraphics("syncFrame()");
     const bool wasDrawing = drawingStarted != 0;
     if (wasDrawing) {
         endDrawing();
@@ -195,7 +192,9 @@ static int64_t gridStep(int64_t timeUs)
 // (running, or a step requested) lets the thread go on.
 static void holdWhilePaused()
 {
+    // On the host's clock: a host with a single thread hands control back
+    // to its event loop there.
     do {
-        std::this_thread::sleep_for(PAUSE_POLL);
+        hostSleepUntil(hostCounter() + hostCounterFrequency() / PAUSE_POLL_PER_SECOND);
     } while (pauseState.load(std::memory_order_relaxed) == PAUSE_PAUSED);
 }

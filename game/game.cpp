@@ -2,17 +2,11 @@
 // the drawing of each frame.
 #include "game/game.h"
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#include "emu/controller.h"
-#include "emu/timing.h"
 #include "game/board.h"
-#include "gfx/draw.h"
-#include "gfx/graphics.h"
-#include "gfx/library.h"
-#include "gfx/png_loader.h"
-#include "gfx/winsys.h"
 #include "quorl/quorl.h"
 
 constexpr int32_t CURSOR_X = 372;  // over colour 1
@@ -216,14 +210,17 @@ Image* loadPicture(const char* name)
         if (error) {
             directory = "(unknown)";
         }
-        wsMessageBox(missingPictureMessage(name, directory.c_str()).c_str(), "Error");
+        showMessage(pictureFailureMessage(name, lastLoadError(), directory.c_str()).c_str(), "Error");
         endProgramWithCode(1);
     }
     return image;
 }
 
-std::string missingPictureMessage(const char* name, const char* directory)
+std::string pictureFailureMessage(const char* name, const char* reason, const char* directory)
 {
+    if (std::strcmp(reason, "no such file") != 0) {
+        return std::string(name) + ": " + reason;
+    }
     return std::string("Cannot load the picture \"") + name +
            "\".\n\nThe game reads its pictures from the working directory:\n" + directory +
            "\n\nStart the game from the folder that holds its pictures.";

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "gfx/image.h"
 #include "quorl/quorl.h"
 
 // Values of gameState. They are compared by magnitude: above STATE_PLAY is an
@@ -52,10 +51,12 @@ void checkForLostGame();
 void applyPressedButtons(uint32_t pressed);
 void advanceFrameTick();
 
-// Loads a picture of the working directory as PF_5551 in RAM. A missing or
-// unreadable file is fatal: a message box names the file and the directory,
-// then the program ends with exit code 1.
+// Loads a picture of the working directory as PF_5551 in RAM. A picture that
+// cannot be loaded is fatal: a message box says why, then the program ends
+// with exit code 1.
 Image* loadPicture(const char* name);
 
-// The text of that message box.
-std::string missingPictureMessage(const char* name, const char* directory);
+// The text of that message box: for a missing file, its name, the folder it
+// was looked for in and what to do; for any other failure, the file's name
+// and the loader's reason ("intro.png: broken PNG data").
+std::string pictureFailureMessage(const char* name, const char* reason, const char* directory);

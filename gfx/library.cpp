@@ -13,7 +13,7 @@
 #include "emu/controller.h"
 #include "emu/timing.h"
 #include "gfx/image.h"
-#include "emu/shared.h"
+#include "host/common.h"  // Required for: dataFilePath
 
 const PixelFormatDescription windowPixelFormat = {
     32,     // colorBits
@@ -92,9 +92,13 @@ void initLibrary()
 
 void setupGlContext()
 {
-    // The seam chooses the format, gives it to the window and makes the
-    // context current in one step; the palette follows once it is known.
     if (!selectPixelFormat()) {
+        return;
+    }
+    setupPalette();
+    int32_t result = wsCreateContext();
+    if (result != WS_OK) {
+        wsMessageBox(result == WS_MAKE_CURRENT_FAILED ? "wglMakeCurrent failed" : "wglCreateContext failed", "");
         return;
     }
     // The window system may have had to settle for a single buffer; the
@@ -103,7 +107,6 @@ void setupGlContext()
     PixelFormatDescription obtained = {};
     wsDescribePixelFormat(&obtained);
     contextDoubleBuffered = obtained.doubleBuffer != 0 ? 1 : 0;
-    setupPalette();
 
     glViewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
     glMatrixMode(GL_PROJECTION);
@@ -119,7 +122,7 @@ void setupGlContext()
 
 bool selectPixelFormat()
 {
-    int32_t result = wsCreateContext(windowPixelFormat);
+    int32_t result = wsSelectPixelFormat(windowPixelFormat);
     if (result == WS_NO_PIXEL_FORMAT) {
         wsMessageBox("ChoosePixelFormat failed", "");
         return false;
@@ -336,7 +339,7 @@ void setShaderProgramActive(int32_t active)
 
 char* readTextFile(const char* name)
 {
-    FILE* file = fopen(name, "r");
+    FILE* file = fopen(dataFilePath(name).c_str(), "r");
     if (file == nullptr) {
         return nullptr;
     }

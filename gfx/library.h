@@ -5,7 +5,7 @@
 #include <GL/gl.h>
 #include <cstdint>
 
-#include "gfx/winsys.h"
+#include "quorl/host.h"
 #include "quorl/quorl.h"
 
 constexpr int32_t READ_BACK_BYTES = 1048576;

@@ -22,6 +22,12 @@
 // Colours are 32-bit values with red in bits 0-7, green 8-15, blue 16-23 and
 // alpha 24-31 (makeColor builds one). Pictures and other files are read from
 // the working directory unless a path says otherwise.
+//
+// Order of calls: initLibrary comes before every other call below but
+// endProgram, showMessage, the loaders, createImage and makeColor;
+// initGraphics before any drawing, readController and syncFrame after
+// initLibrary. A call made too early says so on stderr and in a message box
+// and ends the program with exit code 1.
 #pragma once
 
 #include <atomic>
@@ -69,14 +75,20 @@ constexpr int32_t PAUSE_STEP = 2;
 // game that cannot go on (a picture is missing). Does not return.
 [[noreturn]] void endProgramWithCode(int exitCode);
 
+// Shows `text` to the player in a box titled `caption` with an OK button, and
+// returns once it is closed; the game waits meanwhile (the window still takes
+// a close request). Works before initLibrary too.
+void showMessage(const char* text, const char* caption);
+
 // ---- Start-up and the frame ---------------------------------------------------
 
 constexpr int32_t SCREEN_WIDTH = 480;
 constexpr int32_t SCREEN_HEIGHT = 272;
 
 // Starts the library: the controller, the frame-sync settings below, the GL
-// context on the window. Call it once, first, from gameMain. Failures it
-// cannot recover from show a message box and end the program.
+// context on the window. Call it once, first, from gameMain. When the window
+// system gives no GL context, a message box says which step failed and the
+// game goes on without drawing anything (its loop and input still run).
 void initLibrary();
 
 // Sets up the screen after initLibrary: `pixelFormat` of the screen buffers
@@ -135,6 +147,12 @@ constexpr uint32_t BTN_EAST = 0x2000;
 constexpr uint32_t BTN_SOUTH = 0x4000;
 constexpr uint32_t BTN_WEST = 0x8000;
 
+// Auto-repeat is off after initLibrary (repeatInterval 0, repeatDelay 0,
+// repeatMask the d-pad, L and R). A game turns it on by setting repeatDelay
+// and repeatInterval: then a held button of repeatMask shows in `pressed`
+// again at the repeatDelay-th unchanged sample and every repeatInterval
+// samples after (e.g. 15 and 4: a quarter of a second, then 15 a second).
+// Any change of any button starts the count again.
 struct ControllerState {
     uint32_t held;           // buttons down at the last sample
     uint32_t pressed;        // buttons that went down at the last sample, plus repeats
@@ -150,7 +168,9 @@ struct ControllerState {
 extern ControllerState* controller;
 
 // Samples the keyboard into *controller once per frame and returns controller.
-// `pressed` holds each button only in the frame it went down.
+// `pressed` holds each button only in the frame it went down. A key tapped
+// between two samples (down and up again) counts as held and pressed in the
+// next sample, and as released in the one after.
 ControllerState* readController();
 
 // ---- Pictures -------------------------------------------------------------------

@@ -12,7 +12,7 @@
 #include "emu/controller.h"
 #include "game/board.h"
 #include "game/game.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "test_game_pictures.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "game/board.h"
 #include "game/game.h"
 #include "gfx/image.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "test_game_pictures.h"
 #include "tests/support/headless_seam.h"
 #include "tests/support/screen_pixels.h"

@@ -15,7 +15,7 @@
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "gfx/library.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "tests/support/headless_seam.h"
 
 namespace {
