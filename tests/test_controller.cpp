@@ -9,16 +9,9 @@
 
 namespace {
 
-void releaseAllKeys()
-{
-    for (auto& key : keyTable) {
-        key.store(0, std::memory_order_relaxed);
-    }
-}
-
 void setKey(int32_t virtualKey, int32_t down)
 {
-    keyTable[virtualKey].store(down, std::memory_order_relaxed);
+    keyEvent(virtualKey, down);
 }
 
 TEST(ControllerRecord, StartsAtRestWithTheDirectionAndShoulderButtonsRepeatable)
@@ -80,13 +73,13 @@ TEST_F(ControllerTest, EveryKeyOfTheButtonTableSetsItsBitAlone)
 
 TEST_F(ControllerTest, KeysOutsideTheTablesGiveNothing)
 {
-    // Escape is a close request, not a button; the rest map to no bit and
-    // never produce the unused bits 0x2, 0x4, 0x400, 0x800 or above 0x8000.
+    // The keys map to no bit and never produce the unused bits 0x2, 0x4,
+    // 0x400, 0x800 or above 0x8000. (Escape, a close request, is left out.)
     for (int32_t key = 0; key < KEY_TABLE_SIZE; ++key) {
         const bool mapped = key == 0x0D || (key >= 0x25 && key <= 0x28) ||
                             (key >= 0x60 && key <= 0x66) || key == KEY_A || key == KEY_D ||
                             key == KEY_W || key == KEY_S;
-        if (!mapped) {
+        if (!mapped && key != KEY_ESCAPE) {
             setKey(key, 1);
         }
     }
@@ -98,7 +91,9 @@ TEST_F(ControllerTest, KeysOutsideTheTablesGiveNothing)
 
     releaseAllKeys();
     for (int32_t key = 0; key < KEY_TABLE_SIZE; ++key) {
-        setKey(key, 1);
+        if (key != KEY_ESCAPE) {
+            setKey(key, 1);
+        }
     }
     readController();
     EXPECT_EQ(state->held, 0xF3F9u);
@@ -168,12 +163,16 @@ TEST_F(ControllerTest, PressedShowsOnlyAtTheSampleWhereTheButtonFirstShowsDown)
     });
 }
 
-TEST_F(ControllerTest, KeyPressedAndReleasedBetweenSamplesIsNeverSeen)
+// A tap shorter than a frame (xdotool, on-screen keyboards, remote desktops).
+TEST_F(ControllerTest, KeyTappedBetweenSamplesIsPressedInTheNextSampleAndReleasedAfter)
 {
     readController();
     setKey(KEY_NUMPAD2, 1);
     setKey(KEY_NUMPAD2, 0);
     ControllerState* state = readController();
+    EXPECT_EQ(state->pressed, BTN_SOUTH);
+    EXPECT_EQ(state->held, BTN_SOUTH);
+    state = readController();
     EXPECT_EQ(state->pressed, 0u);
     EXPECT_EQ(state->held, 0u);
 }
