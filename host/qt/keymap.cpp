@@ -6,7 +6,7 @@
 
 #include <iterator>
 
-#include "emu/controller.h"
+#include "quorl/host.h"
 
 namespace {
 
@@ -21,11 +21,11 @@ struct KeyPair {
 
 // Keypad keys, told apart from the main block by Qt::KeypadModifier.
 constexpr KeyPair KEYPAD_KEYS[] = {
-    {Qt::Key_0, KEY_NUMPAD0},      {Qt::Key_Insert, KEY_NUMPAD0}, {Qt::Key_1, KEY_NUMPAD1},
-    {Qt::Key_End, KEY_NUMPAD1},    {Qt::Key_2, KEY_NUMPAD2},      {Qt::Key_Down, KEY_NUMPAD2},
-    {Qt::Key_3, KEY_NUMPAD3},      {Qt::Key_PageDown, KEY_NUMPAD3}, {Qt::Key_4, KEY_NUMPAD4},
-    {Qt::Key_Left, KEY_NUMPAD4},   {Qt::Key_5, KEY_NUMPAD5},      {Qt::Key_Clear, KEY_NUMPAD5},
-    {Qt::Key_6, KEY_NUMPAD6},      {Qt::Key_Right, KEY_NUMPAD6},  {Qt::Key_7, 0x67},
+    {Qt::Key_0, KEY_NUMPAD0},      {Qt::Key_Insert, KEY_NUMPAD0}, {Qt::Key_1, KEY_NUMPAD0 + 1},
+    {Qt::Key_End, KEY_NUMPAD0 + 1},    {Qt::Key_2, KEY_NUMPAD0 + 2},      {Qt::Key_Down, KEY_NUMPAD0 + 2},
+    {Qt::Key_3, KEY_NUMPAD0 + 3},      {Qt::Key_PageDown, KEY_NUMPAD0 + 3}, {Qt::Key_4, KEY_NUMPAD0 + 4},
+    {Qt::Key_Left, KEY_NUMPAD0 + 4},   {Qt::Key_5, KEY_NUMPAD0 + 5},      {Qt::Key_Clear, KEY_NUMPAD0 + 5},
+    {Qt::Key_6, KEY_NUMPAD0 + 6},      {Qt::Key_Right, KEY_NUMPAD0 + 6},  {Qt::Key_7, 0x67},
     {Qt::Key_Home, 0x67},         {Qt::Key_8, 0x68},            {Qt::Key_Up, 0x68},
     {Qt::Key_9, 0x69},            {Qt::Key_PageUp, 0x69},       {Qt::Key_Asterisk, 0x6A},
     {Qt::Key_Plus, 0x6B},         {Qt::Key_Minus, 0x6D},        {Qt::Key_Period, 0x6E},
@@ -57,9 +57,9 @@ constexpr KeyPair MAIN_KEYS[] = {
     {Qt::Key_MediaNext, 0xB0},  {Qt::Key_MediaPrevious, 0xB1}, {Qt::Key_MediaStop, 0xB2},
     {Qt::Key_MediaPlay, 0xB3},  {Qt::Key_MediaTogglePlayPause, 0xB3},
     // Shifted digits give the digit's key (0-6: the keypad's, as below).
-    {Qt::Key_ParenRight, KEY_NUMPAD0}, {Qt::Key_Exclam, KEY_NUMPAD1}, {Qt::Key_At, KEY_NUMPAD2},
-    {Qt::Key_NumberSign, KEY_NUMPAD3}, {Qt::Key_Dollar, KEY_NUMPAD4}, {Qt::Key_Percent, KEY_NUMPAD5},
-    {Qt::Key_AsciiCircum, KEY_NUMPAD6}, {Qt::Key_Ampersand, '7'},   {Qt::Key_Asterisk, '8'},
+    {Qt::Key_ParenRight, KEY_NUMPAD0}, {Qt::Key_Exclam, KEY_NUMPAD0 + 1}, {Qt::Key_At, KEY_NUMPAD0 + 2},
+    {Qt::Key_NumberSign, KEY_NUMPAD0 + 3}, {Qt::Key_Dollar, KEY_NUMPAD0 + 4}, {Qt::Key_Percent, KEY_NUMPAD0 + 5},
+    {Qt::Key_AsciiCircum, KEY_NUMPAD0 + 6}, {Qt::Key_Ampersand, '7'},   {Qt::Key_Asterisk, '8'},
     {Qt::Key_ParenLeft, '9'},
     // Punctuation keys, plain and shifted.
     {Qt::Key_Semicolon, 0xBA},  {Qt::Key_Colon, 0xBA},      {Qt::Key_Equal, 0xBB},
