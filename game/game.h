@@ -36,8 +36,22 @@ extern Image* wonImage;
 extern Image* cursorImage;
 extern Image codeBalls[GAME_SLOT_COUNT];  // tiles of the ball sheet, sharing its pixels
 
-// Start-up after the library: the intro, end-screen and code-ball pictures.
+// The player's record over every run, from the game's saved data: games won
+// and lost, and the fewest rows a win took (0 before the first win).
+struct GameRecord {
+    int32_t won;
+    int32_t lost;
+    int32_t fewestRows;
+};
+extern GameRecord gameRecord;
+
+// Start-up after the library: the intro, end-screen and code-ball pictures,
+// and the record.
 void loadStartPictures();
+
+// Counts a game that has just been won in `rows` rows (won nonzero) or lost,
+// in gameRecord and in the saved data.
+void recordEndOfGame(int32_t won, int32_t rows);
 
 // Sets up a new game; the caller has already set gameState to STATE_PLAY.
 void newGame();

@@ -33,7 +33,7 @@
 #include <atomic>
 #include <cstdint>
 
-// ---- The program ------------------------------------------------------------
+// ---- The program ----------------------------------------------------------------
 
 // The names the host gives the program: the window's title and where its
 // settings are stored (organization / application: on Linux the file
@@ -80,7 +80,7 @@ constexpr int32_t PAUSE_STEP = 2;
 // a close request). Works before initLibrary too.
 void showMessage(const char* text, const char* caption);
 
-// ---- Start-up and the frame ---------------------------------------------------
+// ---- Start-up and the frame -----------------------------------------------------
 
 constexpr int32_t SCREEN_WIDTH = 480;
 constexpr int32_t SCREEN_HEIGHT = 272;
@@ -129,7 +129,7 @@ double elapsedSeconds();
 // The library's end call, before endProgram: nothing to release on this back end.
 void endLibrary();
 
-// ---- The controller -----------------------------------------------------------
+// ---- The controller -------------------------------------------------------------
 
 // Button bits of ControllerState's masks, and the keys that press them:
 // arrows for the d-pad, keypad (or main-row) 0 SELECT, Return START,
@@ -172,6 +172,30 @@ extern ControllerState* controller;
 // between two samples (down and up again) counts as held and pressed in the
 // next sample, and as released in the one after.
 ControllerState* readController();
+
+// ---- Saved data -----------------------------------------------------------------
+
+// A game's own values and texts, kept per user between runs (a best score,
+// the last level): in the settings store beside the emulation settings and
+// apart from them (Linux: group [Game] of the settings file; Windows: the
+// subkey Game; the browser: local storage). Each save is on disk when it
+// returns. Names are 1 to 64 printable ASCII characters without "/" or "\";
+// texts are UTF-8 of at most 4096 bytes. A bad name or text is refused and
+// nothing is written. Any thread; initLibrary is not needed.
+
+// Stores a whole number under `name`; nonzero when it was stored.
+int32_t saveValue(const char* name, int32_t value);
+
+// Stores a text under `name`; nonzero when it was stored.
+int32_t saveText(const char* name, const char* text);
+
+// The number stored under `name`, or `fallback` when there is none.
+int32_t loadValue(const char* name, int32_t fallback);
+
+// Copies the text stored under `name` into `buffer` (always NUL-terminated
+// within `size` bytes, cut if it is longer) and returns its full length in
+// bytes, or -1 when there is none.
+int32_t loadText(const char* name, char* buffer, int32_t size);
 
 // ---- Pictures -------------------------------------------------------------------
 

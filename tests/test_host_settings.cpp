@@ -2,7 +2,10 @@
 // directory, as a first run would.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -284,4 +288,45 @@ TEST(HostSettings, StaleLocksAreTakenOverAtOnce)
         EXPECT_TRUE(endsSoon(saveSettings)) << lock.constData();
         EXPECT_EQ(store.stored("emuFrameSkipMode"), 1) << lock.constData();
     }
+}
+
+// A game's saved data is in the file as soon as saveValue returns: a process
+// killed right after it leaves it there for the next run to read.
+TEST(HostSavedData, AValueSavedJustBeforeAKillIsThereForTheNextRun)
+{
+    TempStore store;
+    store.write("[General]\nemuFrameSkipMode=1\n\n[Other]\nkept=yes\n");
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        saveValue("best", 42);
+        kill(getpid(), SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(loadValue("best", -1), 42);
+    EXPECT_EQ(store.stored("emuFrameSkipMode"), 1);
+    EXPECT_EQ(QSettings(store.fileName, QSettings::IniFormat).value("Other/kept").toString(), "yes");
+}
+
+// Texts go through the INI file whatever they hold, and a damaged file
+// still gives the values it can.
+TEST(HostSavedData, TextsOfAnyKindComeBackAndADamagedStoreKeepsTheRest)
+{
+    TempStore store;
+    for (const char* text : {"a,b", "a, b", "x = y", "line\nnext", "[Game]", "\"quoted\"", "semi;colon",
+                             "#hash", " lead and trail ", "Zo\xC3\xAB \xF0\x9F\x99\x82", ""}) {
+        ASSERT_NE(saveText("text", text), 0) << text;
+        char back[64];
+        EXPECT_EQ(loadText("text", back, sizeof(back)), static_cast<int32_t>(strlen(text))) << text;
+        EXPECT_STREQ(back, text);
+    }
+    store.write("garbage line\n[Game]\nbest=7\nbroken line\nname=Ann\n[General]\nemuReuseTextures=1\n");
+    EXPECT_EQ(loadValue("best", -1), 7);
+    char name[8];
+    EXPECT_EQ(loadText("name", name, sizeof(name)), 3);
+    ASSERT_NE(saveValue("wins", 2), 0);
+    EXPECT_EQ(loadValue("best", -1), 7) << "other values kept by a save";
+    EXPECT_EQ(store.stored("emuReuseTextures"), 1);
 }

@@ -58,7 +58,7 @@ int32_t storeWriteValue(const char* group, const char* name, int32_t value)
     }
     store->setValue(keyOf(name), value);
     store->sync();
-    return store->status() == QSettings::NoError ? 1 : 0;
+    return store->status() != QSettings::AccessError ? 1 : 0;  // a format error is the old file's
 }
 
 int32_t storeReadText(const char* group, const char* name, char* buffer, int32_t size)
@@ -91,7 +91,7 @@ int32_t storeWriteText(const char* group, const char* name, const char* text)
     }
     store->setValue(keyOf(name), QString::fromUtf8(text));
     store->sync();
-    return store->status() == QSettings::NoError ? 1 : 0;
+    return store->status() != QSettings::AccessError ? 1 : 0;  // a format error is the old file's
 }
 
 // The store, on the group, or null when it is unusable. Opening creates an
