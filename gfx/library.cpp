@@ -15,7 +15,8 @@
 #include "gfx/image.h"
 #include "host/common.h"  // Required for: dataFilePath
 
-const PixelFormatDescription windowPixelFormat = {
+// The fixed pixel format the window asks for.
+static const PixelFormatDescription windowPixelFormat = {
     32,     // colorBits
     8, 0,   // red bits, shift
     8, 8,   // green
@@ -63,6 +64,10 @@ static PFNGLDELETEOBJECTARBPROC deleteObjectFn = nullptr;
 static PFNGLGETOBJECTPARAMETERIVARBPROC getObjectParameterFn = nullptr;
 static PFNGLGETINFOLOGARBPROC getInfoLogFn = nullptr;
 
+static void setupGlContext();
+static bool selectPixelFormat();
+static void initGlResources();
+static bool hasExtension(const char* extensions, const char* name);
 static const char* glText(GLenum name);
 static bool shaderStepSucceeded(GLhandleARB object, GLenum status, const char* step);
 static uint8_t rampValue(int32_t bits, int32_t shift, int32_t index);
@@ -90,7 +95,7 @@ void initLibrary()
     initGlResources();
 }
 
-void setupGlContext()
+static void setupGlContext()
 {
     if (!selectPixelFormat()) {
         return;
@@ -120,7 +125,7 @@ void setupGlContext()
     glEnable(GL_BLEND);
 }
 
-bool selectPixelFormat()
+static bool selectPixelFormat()
 {
     int32_t result = wsSelectPixelFormat(windowPixelFormat);
     if (result == WS_NO_PIXEL_FORMAT) {
@@ -190,7 +195,7 @@ int32_t buildPaletteEntries(const PixelFormatDescription& format, PaletteEntry* 
     return count;
 }
 
-void initGlResources()
+static void initGlResources()
 {
     glGenTextures(TEXTURE_RING_SIZE, textureRing);
     for (int32_t i = TEXTURE_RING_SIZE - 1; i >= 0; --i) {
@@ -375,7 +380,7 @@ const char* missingShaderExtension(const char* extensions)
     return nullptr;
 }
 
-bool hasExtension(const char* extensions, const char* name)
+static bool hasExtension(const char* extensions, const char* name)
 {
     return extensions != nullptr && name != nullptr && strstr(extensions, name) != nullptr;
 }
