@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Fetches Debian source packages with apt-get source, for the cross builds
 # that need libraries Debian ships for no other target. Source this file;
 # it defines:

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The environment Debian's Emscripten needs, for scripts to source.
 #
 # emcc runs its JavaScript optimizer under node, which finds its parser
