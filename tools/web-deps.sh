@@ -125,11 +125,13 @@ build_deps() {
 
     step=$SECONDS
     # Sound and gamepads only: the page's canvas, keys and GL context belong
-    # to the host, so SDL's video (and what hangs on it) stays out.
+    # to the host, so SDL's video (and what hangs on it) stays out. SDL's own
+    # iconv (UTF-8, UTF-16, UTF-32, Latin-1) stands in for the C library's,
+    # whose East Asian code tables would add some 150 KB to every page.
     cmake_dep sdl2 libsdl2 \
         -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
         -DSDL_VIDEO=OFF -DSDL_RENDER=OFF -DSDL_HAPTIC=OFF -DSDL_SENSOR=OFF \
-        -DSDL_POWER=OFF -DSDL_HIDAPI=OFF \
+        -DSDL_POWER=OFF -DSDL_HIDAPI=OFF -DSDL_SYSTEM_ICONV=OFF \
         -DSDL_AUDIO=ON -DSDL_JOYSTICK=ON -DSDL_EVENTS=ON -DSDL_TIMERS=ON
     echo "Built SDL2 in $((SECONDS - step)) s"
 

@@ -1,8 +1,9 @@
 // The browser build's pieces in one page: a WebGL context on a 480x272
 // canvas drawn through GL 1.x immediate mode (Emscripten's legacy GL
 // emulation), PNG decoding with the emcc-built libpng, sound through the
-// emcc-built SDL2_mixer, key events by KeyboardEvent.code, localStorage, and
-// a frame loop that hands control back to the browser with Asyncify.
+// emcc-built SDL2_mixer, SDL2's gamepad subsystem, key events by
+// KeyboardEvent.code, localStorage, and a frame loop that hands control back
+// to the browser with Asyncify.
 //
 // Results go to the page's `probe` object (probe.html): `checks` (name, ok,
 // detail, required), `frames`, `keys`, `intervals` and `state`. The GL
@@ -201,6 +202,9 @@ int main()
     // Sound: a WAV made here and an Ogg Vorbis file from the preloaded
     // files, each of which must play to its end (the browser pulls the
     // mixed samples only while its audio context runs).
+    bool gamepads = SDL_Init(SDL_INIT_GAMECONTROLLER) == 0;
+    report("SDL2 starts its gamepad subsystem (Gamepad API)", gamepads,
+           gamepads ? std::to_string(SDL_NumJoysticks()) + " gamepads" : SDL_GetError(), true);
     bool audioOpen = SDL_Init(SDL_INIT_AUDIO) == 0 &&
                      Mix_Init(MIX_INIT_OGG) == MIX_INIT_OGG &&
                      Mix_OpenAudio(PROBE_SAMPLE_RATE * 2, MIX_DEFAULT_FORMAT, 2, 1024) == 0;
