@@ -1,0 +1,870 @@
+// The OpenGL 1.x entry points the library calls, on the browser host: the
+// fixed-function state, matrices applied on the CPU, immediate-mode quads
+// gathered into one vertex array, pixel transfers in the library's 16-bit
+// types converted on the CPU, glDrawPixels as a textured rectangle, and the
+// front and back buffers. The WebGL calls themselves are in webgl.cpp.
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glu.h>
+
+#include <cstring>  // Required for: memcpy
+
+#include "host/web/gl_layer.h"
+
+// A pixel transfer's layout: bytes per pixel and, for each of red, green,
+// blue and alpha, its position and width in the pixel's word (0 bits: the
+// layout has no such channel; read as full alpha).
+struct PixelLayout {
+    int32_t bytes;
+    int32_t shift[4];
+    int32_t bits[4];
+};
+
+constexpr int32_t GL_LAYER_BATCH_LIMIT = 6 * 8192;  // vertices; a flush empties it
+
+GlLayer glLayer = {};
+
+// 8-bit values of every n-bit value, rounded as GL converts through [0, 1].
+static uint8_t expandTable[9][256];
+static std::vector<uint8_t> convertScratch;
+static std::vector<uint8_t> readScratch;
+
+static void resetLayer();
+static void multiplyCurrent(const float* by);
+static void updateCombined();
+static void transform(float x, float y, float z, float* outX, float* outY);
+static void addVertex(float x, float y, float z);
+static void emitTriangle(const GlVertex& a, const GlVertex& b, const GlVertex& c);
+static void writeFeedback(const GlVertex& vertex);
+static GlDrawState drawState();
+static void changeState();
+static GlTexture* boundTexture();
+static bool pixelLayout(GLenum format, GLenum type, PixelLayout* out);
+static int32_t rowStride(int32_t pixels, int32_t bytes, int32_t alignment);
+static void convertToRgba(const PixelLayout& layout, bool dropAlpha, int32_t width, int32_t height,
+                          int32_t stride, const uint8_t* source, uint8_t* rgba);
+static void convertFromRgba(const PixelLayout& layout, int32_t width, int32_t height,
+                            int32_t stride, const uint8_t* rgba, uint8_t* destination);
+static void setError(GLenum error);
+static void setFlag(int32_t* flag, int32_t value);
+
+// ---- State -----------------------------------------------------------------
+
+void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    const int32_t viewport[4] = {x, y, width, height};
+    if (memcmp(viewport, glLayer.viewport, sizeof viewport) != 0) {
+        changeState();
+        memcpy(glLayer.viewport, viewport, sizeof viewport);
+    }
+}
+
+void glMatrixMode(GLenum mode)
+{
+    if (mode != GL_PROJECTION && mode != GL_MODELVIEW) {
+        setError(GL_INVALID_ENUM);
+        return;
+    }
+    glLayer.matrixMode = mode;
+}
+
+void glLoadIdentity()
+{
+    float* matrix = glLayer.matrixMode == GL_PROJECTION ? glLayer.projection : glLayer.modelview;
+    for (int32_t i = 0; i < 16; ++i) {
+        matrix[i] = i % 5 == 0 ? 1.0f : 0.0f;
+    }
+    updateCombined();
+}
+
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z)
+{
+    const float translation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+    multiplyCurrent(translation);
+}
+
+void gluOrtho2D(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top)
+{
+    const float ortho[16] = {
+        static_cast<float>(2.0 / (right - left)), 0, 0, 0,
+        0, static_cast<float>(2.0 / (top - bottom)), 0, 0,
+        0, 0, -1, 0,
+        static_cast<float>(-(right + left) / (right - left)),
+        static_cast<float>(-(top + bottom) / (top - bottom)), 0, 1,
+    };
+    multiplyCurrent(ortho);
+}
+
+// Every vertex of a quad has the same colour: flat and smooth look alike.
+void glShadeModel(GLenum)
+{
+}
+
+void glBlendFunc(GLenum source, GLenum destination)
+{
+    if (source != glLayer.blendSrc || destination != glLayer.blendDst) {
+        changeState();
+        glLayer.blendSrc = source;
+        glLayer.blendDst = destination;
+    }
+}
+
+void glBlendEquation(GLenum mode)
+{
+    if (mode != glLayer.blendEquation) {
+        changeState();
+        glLayer.blendEquation = mode;
+    }
+}
+
+void glBlendColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha)
+{
+    const float color[4] = {red, green, blue, alpha};
+    if (memcmp(color, glLayer.blendColor, sizeof color) != 0) {
+        changeState();
+        memcpy(glLayer.blendColor, color, sizeof color);
+    }
+}
+
+void glEnable(GLenum capability)
+{
+    switch (capability) {
+    case GL_BLEND:
+        setFlag(&glLayer.blend, 1);
+        break;
+    case GL_SCISSOR_TEST:
+        setFlag(&glLayer.scissorTest, 1);
+        break;
+    case GL_TEXTURE_2D:
+        setFlag(&glLayer.texturing, 1);
+        break;
+    case GL_DITHER:
+        // Kept for glIsEnabled; 8-bit buffers show no dithering.
+        glLayer.dither = 1;
+        break;
+    default:
+        setError(GL_INVALID_ENUM);
+    }
+}
+
+void glDisable(GLenum capability)
+{
+    switch (capability) {
+    case GL_BLEND:
+        setFlag(&glLayer.blend, 0);
+        break;
+    case GL_SCISSOR_TEST:
+        setFlag(&glLayer.scissorTest, 0);
+        break;
+    case GL_TEXTURE_2D:
+        setFlag(&glLayer.texturing, 0);
+        break;
+    case GL_DITHER:
+        glLayer.dither = 0;
+        break;
+    default:
+        setError(GL_INVALID_ENUM);
+    }
+}
+
+GLboolean glIsEnabled(GLenum capability)
+{
+    switch (capability) {
+    case GL_BLEND:
+        return glLayer.blend ? GL_TRUE : GL_FALSE;
+    case GL_SCISSOR_TEST:
+        return glLayer.scissorTest ? GL_TRUE : GL_FALSE;
+    case GL_TEXTURE_2D:
+        return glLayer.texturing ? GL_TRUE : GL_FALSE;
+    case GL_DITHER:
+        return glLayer.dither ? GL_TRUE : GL_FALSE;
+    default:
+        setError(GL_INVALID_ENUM);
+        return GL_FALSE;
+    }
+}
+
+void glColorMask(GLboolean red, GLboolean green, GLboolean blue, GLboolean alpha)
+{
+    const uint8_t mask[4] = {red ? uint8_t{1} : uint8_t{0}, green ? uint8_t{1} : uint8_t{0},
+                             blue ? uint8_t{1} : uint8_t{0}, alpha ? uint8_t{1} : uint8_t{0}};
+    if (memcmp(mask, glLayer.colorMask, sizeof mask) != 0) {
+        changeState();
+        memcpy(glLayer.colorMask, mask, sizeof mask);
+    }
+}
+
+void glScissor(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    const int32_t box[4] = {x, y, width, height};
+    if (memcmp(box, glLayer.scissor, sizeof box) != 0) {
+        changeState();
+        memcpy(glLayer.scissor, box, sizeof box);
+    }
+}
+
+void glDrawBuffer(GLenum buffer)
+{
+    int32_t which = buffer == GL_FRONT ? GL_LAYER_FRONT : GL_LAYER_BACK;
+    if (buffer != GL_FRONT && buffer != GL_BACK) {
+        setError(GL_INVALID_ENUM);
+        return;
+    }
+    if (which != glLayer.drawBuffer) {
+        changeState();
+        glLayer.drawBuffer = which;
+    }
+}
+
+void glReadBuffer(GLenum buffer)
+{
+    if (buffer != GL_FRONT && buffer != GL_BACK) {
+        setError(GL_INVALID_ENUM);
+        return;
+    }
+    glLayer.readBuffer = buffer == GL_FRONT ? GL_LAYER_FRONT : GL_LAYER_BACK;
+}
+
+void glPixelStorei(GLenum name, GLint value)
+{
+    bool alignment = value == 1 || value == 2 || value == 4 || value == 8;
+    switch (name) {
+    case GL_PACK_ALIGNMENT:
+        if (alignment) {
+            glLayer.packAlignment = value;
+            return;
+        }
+        break;
+    case GL_UNPACK_ALIGNMENT:
+        if (alignment) {
+            glLayer.unpackAlignment = value;
+            return;
+        }
+        break;
+    case GL_UNPACK_ROW_LENGTH:
+        if (value >= 0) {
+            glLayer.unpackRowLength = value;
+            return;
+        }
+        break;
+    default:
+        setError(GL_INVALID_ENUM);
+        return;
+    }
+    setError(GL_INVALID_VALUE);
+}
+
+const GLubyte* glGetString(GLenum name)
+{
+    // 1.4 brings glBlendEquation and glBlendColor, which the library looks
+    // up by name; there is no shader-object extension.
+    const char* text = nullptr;
+    switch (name) {
+    case GL_VENDOR:
+        text = "Quorl";
+        break;
+    case GL_RENDERER:
+        text = "Quorl fixed function on WebGL";
+        break;
+    case GL_VERSION:
+        text = "1.4 WebGL";
+        break;
+    case GL_EXTENSIONS:
+        text = "GL_EXT_blend_minmax GL_EXT_blend_color";
+        break;
+    default:
+        setError(GL_INVALID_ENUM);
+    }
+    return reinterpret_cast<const GLubyte*>(text);
+}
+
+void glFinish()
+{
+    // WebGL runs what it is given in order, and nothing shows before the
+    // page yields: sending the batch is all there is to wait for.
+    glLayerFlush();
+}
+
+void glFlush()
+{
+    glLayerFlush();
+}
+
+// ---- Immediate mode ------------------------------------------------------------
+
+void glColor4ub(GLubyte red, GLubyte green, GLubyte blue, GLubyte alpha)
+{
+    glLayer.color = uint32_t{red} | uint32_t{green} << 8 | uint32_t{blue} << 16 |
+                    uint32_t{alpha} << 24;
+}
+
+void glBegin(GLenum mode)
+{
+    if (glLayer.primitive != 0 || (mode != GL_TRIANGLE_STRIP && mode != GL_QUADS)) {
+        setError(glLayer.primitive != 0 ? GL_INVALID_OPERATION : GL_INVALID_ENUM);
+        return;
+    }
+    glLayer.primitive = mode;
+    glLayer.primitiveVertices.clear();
+}
+
+void glTexCoord2f(GLfloat s, GLfloat t)
+{
+    glLayer.u = s;
+    glLayer.v = t;
+}
+
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
+{
+    addVertex(x, y, z);
+}
+
+void glVertex2f(GLfloat x, GLfloat y)
+{
+    addVertex(x, y, 0.0f);
+}
+
+void glEnd()
+{
+    if (glLayer.primitive == 0) {
+        setError(GL_INVALID_OPERATION);
+        return;
+    }
+    const std::vector<GlVertex>& v = glLayer.primitiveVertices;
+    int32_t count = static_cast<int32_t>(v.size());
+    if (glLayer.primitive == GL_TRIANGLE_STRIP) {
+        for (int32_t i = 2; i < count; ++i) {
+            // Every other triangle of a strip turns the other way round.
+            if (i % 2 == 0) {
+                emitTriangle(v[i - 2], v[i - 1], v[i]);
+            } else {
+                emitTriangle(v[i - 1], v[i - 2], v[i]);
+            }
+        }
+    } else {
+        for (int32_t i = 3; i < count; i += 4) {
+            emitTriangle(v[i - 3], v[i - 2], v[i - 1]);
+            emitTriangle(v[i - 3], v[i - 1], v[i]);
+        }
+    }
+    glLayer.primitive = 0;
+}
+
+// ---- Textures ------------------------------------------------------------------
+
+void glGenTextures(GLsizei count, GLuint* names)
+{
+    for (GLsizei i = 0; i < count; ++i) {
+        glLayer.textures.push_back({0, 0, 0, GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR});
+        names[i] = static_cast<GLuint>(glLayer.textures.size());
+    }
+}
+
+void glBindTexture(GLenum target, GLuint name)
+{
+    if (target != GL_TEXTURE_2D || name > glLayer.textures.size()) {
+        setError(target != GL_TEXTURE_2D ? GL_INVALID_ENUM : GL_INVALID_VALUE);
+        return;
+    }
+    if (name != glLayer.boundTexture) {
+        changeState();
+        glLayer.boundTexture = name;
+    }
+}
+
+void glTexParameteri(GLenum target, GLenum name, GLint value)
+{
+    GlTexture* texture = boundTexture();
+    if (target != GL_TEXTURE_2D || texture == nullptr) {
+        setError(GL_INVALID_OPERATION);
+        return;
+    }
+    if (name == GL_TEXTURE_MIN_FILTER || name == GL_TEXTURE_MAG_FILTER) {
+        changeState();
+        (name == GL_TEXTURE_MIN_FILTER ? texture->minFilter : texture->magFilter) = value;
+        if (texture->handle != 0) {
+            webglTextureFilters(texture->handle, texture->minFilter, texture->magFilter);
+        }
+    }
+    // Swizzles are not offered (no GL_ARB_texture_swizzle): the library
+    // never asks for them here.
+}
+
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                  GLint border, GLenum format, GLenum type, const GLvoid* pixels)
+{
+    GlTexture* texture = boundTexture();
+    PixelLayout layout;
+    if (target != GL_TEXTURE_2D || level != 0 || border != 0 || texture == nullptr ||
+        width < 0 || height < 0 || !pixelLayout(format, type, &layout)) {
+        setError(GL_INVALID_OPERATION);
+        return;
+    }
+    changeState();
+    if (texture->handle == 0) {
+        texture->handle = webglCreateTexture();
+    }
+    size_t bytes = static_cast<size_t>(width) * height * 4;
+    convertScratch.resize(bytes > 0 ? bytes : 4);
+    if (pixels != nullptr) {
+        int32_t rowPixels = glLayer.unpackRowLength > 0 ? glLayer.unpackRowLength : width;
+        // A texture without alpha shows every texel opaque.
+        bool dropAlpha = internalFormat == GL_RGB || internalFormat == GL_RGB5 ||
+                         internalFormat == GL_RGB8 || internalFormat == 3;
+        convertToRgba(layout, dropAlpha, width, height,
+                      rowStride(rowPixels, layout.bytes, glLayer.unpackAlignment),
+                      static_cast<const uint8_t*>(pixels), convertScratch.data());
+    } else {
+        memset(convertScratch.data(), 0, convertScratch.size());
+    }
+    webglTextureImage(texture->handle, width, height, convertScratch.data(), texture->minFilter,
+                      texture->magFilter);
+    texture->width = width;
+    texture->height = height;
+}
+
+// ---- Buffers and pixel rectangles -------------------------------------------
+
+void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha)
+{
+    const float color[4] = {red, green, blue, alpha};
+    for (int32_t i = 0; i < 4; ++i) {
+        glLayer.clearColor[i] = color[i] < 0.0f ? 0.0f : color[i] > 1.0f ? 1.0f : color[i];
+    }
+}
+
+void glClear(GLbitfield mask)
+{
+    if ((mask & GL_COLOR_BUFFER_BIT) == 0) {
+        return;  // the buffers have no depth or stencil
+    }
+    glLayerFlush();
+    webglClear(drawState(), glLayer.clearColor);
+    if (glLayer.drawBuffer == GL_LAYER_FRONT) {
+        glLayer.frontChanged = 1;
+    }
+}
+
+void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                  GLvoid* pixels)
+{
+    PixelLayout layout;
+    if (width < 0 || height < 0 || pixels == nullptr || !pixelLayout(format, type, &layout)) {
+        setError(GL_INVALID_OPERATION);
+        return;
+    }
+    glLayerFlush();
+    // Only what lies inside the buffer is read; the rest of the
+    // destination keeps what it held.
+    int32_t x0 = x > 0 ? x : 0;
+    int32_t y0 = y > 0 ? y : 0;
+    int32_t x1 = x + width < glLayer.viewport[2] ? x + width : glLayer.viewport[2];
+    int32_t y1 = y + height < glLayer.viewport[3] ? y + height : glLayer.viewport[3];
+    if (x1 <= x0 || y1 <= y0) {
+        return;
+    }
+    int32_t readWidth = x1 - x0;
+    int32_t readHeight = y1 - y0;
+    readScratch.resize(static_cast<size_t>(readWidth) * readHeight * 4);
+    webglReadPixels(glLayer.readBuffer, x0, y0, readWidth, readHeight, readScratch.data());
+    int32_t stride = rowStride(width, layout.bytes, glLayer.packAlignment);
+    uint8_t* first = static_cast<uint8_t*>(pixels) + static_cast<size_t>(y0 - y) * stride +
+                     static_cast<size_t>(x0 - x) * layout.bytes;
+    convertFromRgba(layout, readWidth, readHeight, stride, readScratch.data(), first);
+}
+
+void glRasterPos2i(GLint x, GLint y)
+{
+    float ndcX = 0.0f;
+    float ndcY = 0.0f;
+    transform(static_cast<float>(x), static_cast<float>(y), 0.0f, &ndcX, &ndcY);
+    glLayer.rasterX = (ndcX + 1.0f) * 0.5f * glLayer.viewport[2] + glLayer.viewport[0];
+    glLayer.rasterY = (ndcY + 1.0f) * 0.5f * glLayer.viewport[3] + glLayer.viewport[1];
+}
+
+void glPixelZoom(GLfloat x, GLfloat y)
+{
+    glLayer.zoomX = x;
+    glLayer.zoomY = y;
+}
+
+void glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels)
+{
+    PixelLayout layout;
+    if (width < 0 || height < 0 || !pixelLayout(format, type, &layout)) {
+        setError(GL_INVALID_OPERATION);
+        return;
+    }
+    if (width == 0 || height == 0 || pixels == nullptr) {
+        return;
+    }
+    glLayerFlush();
+    // The rectangle becomes a texture drawn over the pixels it covers, each
+    // texel onto the pixel whose centre falls in it, as GL rasterizes a
+    // zoomed pixel rectangle.
+    convertScratch.resize(static_cast<size_t>(width) * height * 4);
+    int32_t rowPixels = glLayer.unpackRowLength > 0 ? glLayer.unpackRowLength : width;
+    convertToRgba(layout, false, width, height,
+                  rowStride(rowPixels, layout.bytes, glLayer.unpackAlignment),
+                  static_cast<const uint8_t*>(pixels), convertScratch.data());
+    if (glLayer.pixelTexture == 0) {
+        glLayer.pixelTexture = webglCreateTexture();
+    }
+    webglTextureImage(glLayer.pixelTexture, width, height, convertScratch.data(), GL_NEAREST,
+                      GL_NEAREST);
+
+    const int32_t* viewport = glLayer.viewport;
+    float left = glLayer.rasterX;
+    float right = left + glLayer.zoomX * width;
+    float first = glLayer.rasterY;
+    float last = first + glLayer.zoomY * height;
+    auto ndcX = [viewport](float window) { return (window - viewport[0]) * 2.0f / viewport[2] - 1.0f; };
+    auto ndcY = [viewport](float window) { return (window - viewport[1]) * 2.0f / viewport[3] - 1.0f; };
+    const uint32_t white = 0xFFFFFFFF;
+    const GlVertex corners[6] = {
+        {ndcX(left), ndcY(first), 0, 0, white},  {ndcX(right), ndcY(first), 1, 0, white},
+        {ndcX(left), ndcY(last), 0, 1, white},   {ndcX(left), ndcY(last), 0, 1, white},
+        {ndcX(right), ndcY(first), 1, 0, white}, {ndcX(right), ndcY(last), 1, 1, white},
+    };
+    GlDrawState state = drawState();
+    state.mode = GL_LAYER_TEXTURE_REPLACE;
+    state.texture = glLayer.pixelTexture;
+    webglDrawTriangles(state, corners, 6);
+    if (glLayer.drawBuffer == GL_LAYER_FRONT) {
+        glLayer.frontChanged = 1;
+    }
+}
+
+// ---- What the host calls ----------------------------------------------------------
+
+void glLayerFlush()
+{
+    if (glLayer.batch.empty()) {
+        return;
+    }
+    webglDrawTriangles(glLayer.batchState, glLayer.batch.data(),
+                       static_cast<int32_t>(glLayer.batch.size()));
+    if (glLayer.batchState.buffer == GL_LAYER_FRONT) {
+        glLayer.frontChanged = 1;
+    }
+    glLayer.batch.clear();
+}
+
+void glLayerShowFront()
+{
+    glLayerFlush();
+    if (glLayer.frontChanged != 0) {
+        webglShowFront();
+        glLayer.frontChanged = 0;
+    }
+}
+
+void glLayerSwapBuffers()
+{
+    glLayerFlush();
+    webglSwapBuffers();
+    glLayer.frontChanged = 1;
+}
+
+bool glLayerStart(const char* selector, int32_t width, int32_t height)
+{
+    if (!webglStart(selector, width, height)) {
+        return false;
+    }
+    resetLayer();
+    glLayer.viewport[2] = width;
+    glLayer.viewport[3] = height;
+    glLayer.scissor[2] = width;
+    glLayer.scissor[3] = height;
+    return true;
+}
+
+// ---- Helpers ---------------------------------------------------------------------
+
+static void resetLayer()
+{
+    glLayer.matrixMode = GL_PROJECTION;
+    glLoadIdentity();
+    glLayer.matrixMode = GL_MODELVIEW;
+    glLoadIdentity();
+    glLayer.color = 0xFFFFFFFF;
+    glLayer.u = 0.0f;
+    glLayer.v = 0.0f;
+    glLayer.primitive = 0;
+    glLayer.primitiveVertices.reserve(64);
+    glLayer.batch.reserve(GL_LAYER_BATCH_LIMIT);
+    glLayer.blend = 0;
+    glLayer.scissorTest = 0;
+    glLayer.texturing = 0;
+    glLayer.dither = 1;
+    glLayer.blendSrc = GL_ONE;
+    glLayer.blendDst = GL_ZERO;
+    glLayer.blendEquation = GL_FUNC_ADD;
+    for (int32_t i = 0; i < 4; ++i) {
+        glLayer.blendColor[i] = 0.0f;
+        glLayer.colorMask[i] = 1;
+        glLayer.clearColor[i] = 0.0f;
+    }
+    glLayer.drawBuffer = GL_LAYER_BACK;
+    glLayer.readBuffer = GL_LAYER_BACK;
+    glLayer.packAlignment = 4;
+    glLayer.unpackAlignment = 4;
+    glLayer.unpackRowLength = 0;
+    glLayer.rasterX = 0.0f;
+    glLayer.rasterY = 0.0f;
+    glLayer.zoomX = 1.0f;
+    glLayer.zoomY = 1.0f;
+    glLayer.error = GL_NO_ERROR;
+
+    for (int32_t value = 0; value < 256; ++value) {
+        expandTable[8][value] = static_cast<uint8_t>(value);
+    }
+    for (int32_t bits = 1; bits < 8; ++bits) {
+        int32_t most = (1 << bits) - 1;
+        for (int32_t value = 0; value <= most; ++value) {
+            expandTable[bits][value] = static_cast<uint8_t>((value * 255 + most / 2) / most);
+        }
+    }
+}
+
+static void multiplyCurrent(const float* by)
+{
+    float* matrix = glLayer.matrixMode == GL_PROJECTION ? glLayer.projection : glLayer.modelview;
+    float result[16];
+    for (int32_t column = 0; column < 4; ++column) {
+        for (int32_t row = 0; row < 4; ++row) {
+            float sum = 0.0f;
+            for (int32_t k = 0; k < 4; ++k) {
+                sum += matrix[k * 4 + row] * by[column * 4 + k];
+            }
+            result[column * 4 + row] = sum;
+        }
+    }
+    memcpy(matrix, result, sizeof result);
+    updateCombined();
+}
+
+static void updateCombined()
+{
+    const float* p = glLayer.projection;
+    const float* m = glLayer.modelview;
+    for (int32_t column = 0; column < 4; ++column) {
+        for (int32_t row = 0; row < 4; ++row) {
+            float sum = 0.0f;
+            for (int32_t k = 0; k < 4; ++k) {
+                sum += p[k * 4 + row] * m[column * 4 + k];
+            }
+            glLayer.combined[column * 4 + row] = sum;
+        }
+    }
+}
+
+// Object coordinates to normalized device coordinates.
+static void transform(float x, float y, float z, float* outX, float* outY)
+{
+    const float* c = glLayer.combined;
+    float clipX = c[0] * x + c[4] * y + c[8] * z + c[12];
+    float clipY = c[1] * x + c[5] * y + c[9] * z + c[13];
+    float clipW = c[3] * x + c[7] * y + c[11] * z + c[15];
+    *outX = clipX / clipW;
+    *outY = clipY / clipW;
+}
+
+static void addVertex(float x, float y, float z)
+{
+    if (glLayer.primitive == 0) {
+        return;  // outside glBegin/glEnd a vertex is ignored
+    }
+    GlVertex vertex;
+    transform(x, y, z, &vertex.x, &vertex.y);
+    vertex.u = glLayer.u;
+    vertex.v = glLayer.v;
+    vertex.color = glLayer.color;
+    glLayer.primitiveVertices.push_back(vertex);
+}
+
+static void emitTriangle(const GlVertex& a, const GlVertex& b, const GlVertex& c)
+{
+    if (glLayer.feedback != nullptr) {
+        GlFeedback& feedback = *glLayer.feedback;
+        if (feedback.used + 2 + 3 * 11 > feedback.size) {
+            feedback.overflow = 1;
+            return;
+        }
+        feedback.values[feedback.used++] = static_cast<float>(GL_POLYGON_TOKEN);
+        feedback.values[feedback.used++] = 3.0f;
+        writeFeedback(a);
+        writeFeedback(b);
+        writeFeedback(c);
+        return;
+    }
+    // Every state change flushes first, so a batch's triangles all share
+    // the state of its first one.
+    if (glLayer.batch.size() + 3 > static_cast<size_t>(GL_LAYER_BATCH_LIMIT)) {
+        glLayerFlush();
+    }
+    if (glLayer.batch.empty()) {
+        glLayer.batchState = drawState();
+    }
+    glLayer.batch.push_back(a);
+    glLayer.batch.push_back(b);
+    glLayer.batch.push_back(c);
+}
+
+// A vertex as GL_3D_COLOR_TEXTURE feedback gives it: window x, y, z, the
+// colour, and s, t, r, q.
+static void writeFeedback(const GlVertex& vertex)
+{
+    GlFeedback& feedback = *glLayer.feedback;
+    const int32_t* viewport = glLayer.viewport;
+    float* out = feedback.values + feedback.used;
+    out[0] = (vertex.x + 1.0f) * 0.5f * viewport[2] + viewport[0];
+    out[1] = (vertex.y + 1.0f) * 0.5f * viewport[3] + viewport[1];
+    out[2] = 0.5f;
+    for (int32_t i = 0; i < 4; ++i) {
+        out[3 + i] = static_cast<float>((vertex.color >> (8 * i)) & 0xFF) / 255.0f;
+    }
+    out[7] = vertex.u;
+    out[8] = vertex.v;
+    out[9] = 0.0f;
+    out[10] = 1.0f;
+    feedback.used += 11;
+}
+
+// The state a triangle drawn now would be drawn with.
+static GlDrawState drawState()
+{
+    GlDrawState state = {};
+    state.buffer = glLayer.drawBuffer;
+    const GlTexture* texture = boundTexture();
+    // An unspecified texture leaves fragments untextured, as in GL 1.x.
+    if (glLayer.texturing != 0 && texture != nullptr && texture->width > 0 && texture->height > 0) {
+        state.mode = GL_LAYER_TEXTURE_MODULATE;
+        state.texture = texture->handle;
+    } else {
+        state.mode = GL_LAYER_COLOR;
+        state.texture = 0;
+    }
+    memcpy(state.viewport, glLayer.viewport, sizeof state.viewport);
+    state.blend = glLayer.blend;
+    state.blendSrc = glLayer.blendSrc;
+    state.blendDst = glLayer.blendDst;
+    state.blendEquation = glLayer.blendEquation;
+    memcpy(state.blendColor, glLayer.blendColor, sizeof state.blendColor);
+    state.scissorTest = glLayer.scissorTest;
+    memcpy(state.scissor, glLayer.scissor, sizeof state.scissor);
+    memcpy(state.colorMask, glLayer.colorMask, sizeof state.colorMask);
+    return state;
+}
+
+// Before a state change: what was gathered is drawn with the state it was
+// gathered under.
+static void changeState()
+{
+    glLayerFlush();
+}
+
+static GlTexture* boundTexture()
+{
+    uint32_t name = glLayer.boundTexture;
+    return name >= 1 && name <= glLayer.textures.size() ? &glLayer.textures[name - 1] : nullptr;
+}
+
+static bool pixelLayout(GLenum format, GLenum type, PixelLayout* out)
+{
+    struct Known {
+        GLenum format, type;
+        PixelLayout layout;
+    };
+    static const Known known[] = {
+        {GL_RGBA, GL_UNSIGNED_BYTE, {4, {0, 8, 16, 24}, {8, 8, 8, 8}}},
+        {GL_BGRA, GL_UNSIGNED_BYTE, {4, {16, 8, 0, 24}, {8, 8, 8, 8}}},
+        {GL_RGB, GL_UNSIGNED_SHORT_5_6_5_REV, {2, {0, 5, 11, 0}, {5, 6, 5, 0}}},
+        {GL_RGB, GL_UNSIGNED_SHORT_5_6_5, {2, {11, 5, 0, 0}, {5, 6, 5, 0}}},
+        {GL_RGBA, GL_UNSIGNED_SHORT_1_5_5_5_REV, {2, {0, 5, 10, 15}, {5, 5, 5, 1}}},
+        {GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, {2, {10, 5, 0, 15}, {5, 5, 5, 1}}},
+        {GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4_REV, {2, {0, 4, 8, 12}, {4, 4, 4, 4}}},
+        {GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, {2, {8, 4, 0, 12}, {4, 4, 4, 4}}},
+    };
+    for (const Known& entry : known) {
+        if (entry.format == format && entry.type == type) {
+            *out = entry.layout;
+            return true;
+        }
+    }
+    setError(GL_INVALID_ENUM);
+    return false;
+}
+
+// Bytes from one row to the next: whole rows of `pixels`, rounded up to
+// the alignment.
+static int32_t rowStride(int32_t pixels, int32_t bytes, int32_t alignment)
+{
+    int32_t row = pixels * bytes;
+    return (row + alignment - 1) / alignment * alignment;
+}
+
+static void convertToRgba(const PixelLayout& layout, bool dropAlpha, int32_t width, int32_t height,
+                          int32_t stride, const uint8_t* source, uint8_t* rgba)
+{
+    bool plain = layout.bytes == 4 && layout.shift[0] == 0 && layout.shift[2] == 16;
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* row = source + static_cast<size_t>(y) * stride;
+        uint8_t* out = rgba + static_cast<size_t>(y) * width * 4;
+        if (plain) {
+            memcpy(out, row, static_cast<size_t>(width) * 4);
+        } else {
+            for (int32_t x = 0; x < width; ++x) {
+                uint32_t word = 0;
+                memcpy(&word, row + x * layout.bytes, static_cast<size_t>(layout.bytes));
+                for (int32_t c = 0; c < 4; ++c) {
+                    int32_t bits = layout.bits[c];
+                    out[x * 4 + c] =
+                        bits == 0 ? 255 : expandTable[bits][(word >> layout.shift[c]) & ((1u << bits) - 1)];
+                }
+            }
+        }
+        if (dropAlpha) {
+            for (int32_t x = 0; x < width; ++x) {
+                out[x * 4 + 3] = 255;
+            }
+        }
+    }
+}
+
+static void convertFromRgba(const PixelLayout& layout, int32_t width, int32_t height,
+                            int32_t stride, const uint8_t* rgba, uint8_t* destination)
+{
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* in = rgba + static_cast<size_t>(y) * width * 4;
+        uint8_t* row = destination + static_cast<size_t>(y) * stride;
+        for (int32_t x = 0; x < width; ++x) {
+            uint32_t word = 0;
+            for (int32_t c = 0; c < 4; ++c) {
+                int32_t bits = layout.bits[c];
+                if (bits == 0) {
+                    continue;
+                }
+                // To the nearest of the channel's values, as GL converts.
+                uint32_t most = (1u << bits) - 1;
+                word |= ((in[x * 4 + c] * most + 127) / 255) << layout.shift[c];
+            }
+            memcpy(row + x * layout.bytes, &word, static_cast<size_t>(layout.bytes));
+        }
+    }
+}
+
+static void setError(GLenum error)
+{
+    if (glLayer.error == GL_NO_ERROR) {
+        glLayer.error = error;
+    }
+}
+
+static void setFlag(int32_t* flag, int32_t value)
+{
+    if (*flag != value) {
+        changeState();
+        *flag = value;
+    }
+}

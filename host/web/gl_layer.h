@@ -1,0 +1,154 @@
+// The browser host's OpenGL: the part of OpenGL 1.x that the library draws
+// with (gfx/, emu/timing.cpp), carried out on WebGL. The gl* functions the
+// library calls are defined in gl.cpp and take the place of Emscripten's
+// own; they keep the fixed-function state here, gather quads in a vertex
+// array on the CPU and hand it to the WebGL back end (webgl.cpp) in one draw
+// whenever the texture or another part of the state changes. Emscripten's
+// legacy GL emulation is not used: it draws each quad on its own and has
+// neither the 16-bit pixel types nor glDrawPixels.
+//
+// The screen's front and back buffers are two framebuffer objects of the
+// screen's size; the canvas shows the front one each time the game yields to
+// the browser. Pictures are converted to 8 bits a channel on the CPU as they
+// are uploaded, and read-backs are converted back from the buffer's 8 bits.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// One vertex as WebGL gets it: position in normalized device coordinates
+// (transformed on the CPU), texture coordinates, colour as RGBA bytes.
+struct GlVertex {
+    float x, y;
+    float u, v;
+    uint32_t color;
+};
+
+// How a batch's fragments are coloured.
+constexpr int32_t GL_LAYER_COLOR = 0;            // the vertex colour
+constexpr int32_t GL_LAYER_TEXTURE_MODULATE = 1; // texel times vertex colour (GL_MODULATE)
+constexpr int32_t GL_LAYER_TEXTURE_REPLACE = 2;  // the texel alone (pixel rectangles)
+
+// The screen buffers, as glDrawBuffer and glReadBuffer name them.
+constexpr int32_t GL_LAYER_FRONT = 0;
+constexpr int32_t GL_LAYER_BACK = 1;
+
+// Everything a batch of triangles or a clear is drawn with.
+struct GlDrawState {
+    int32_t buffer;      // GL_LAYER_FRONT or GL_LAYER_BACK
+    int32_t mode;        // GL_LAYER_COLOR ...
+    uint32_t texture;    // WebGL texture of the TEXTURE modes
+    int32_t viewport[4];
+    int32_t blend;       // flag
+    uint32_t blendSrc, blendDst, blendEquation;
+    float blendColor[4];
+    int32_t scissorTest;  // flag
+    int32_t scissor[4];
+    uint8_t colorMask[4];
+};
+
+// A texture name of glGenTextures.
+struct GlTexture {
+    uint32_t handle;       // the WebGL texture, made by the first upload
+    int32_t width, height; // of the last upload; 0 before it
+    int32_t minFilter, magFilter;
+};
+
+// Feedback mode, for the library's tests: while `values` is set, finished
+// primitives are written there as GL_POLYGON_TOKEN records of window
+// coordinates, colour and texture coordinates instead of being drawn.
+struct GlFeedback {
+    float* values;
+    int32_t size;
+    int32_t used;
+    int32_t overflow;  // flag
+};
+
+// The fixed-function state, game thread only.
+struct GlLayer {
+    float projection[16];
+    float modelview[16];
+    float combined[16];  // projection x modelview
+    uint32_t matrixMode;
+    int32_t viewport[4];
+
+    // The current vertex attributes and the primitive being built.
+    uint32_t color;
+    float u, v;
+    uint32_t primitive;  // of glBegin; 0 outside glBegin/glEnd
+    std::vector<GlVertex> primitiveVertices;
+
+    // Triangles waiting to be drawn, all with batchState.
+    std::vector<GlVertex> batch;
+    GlDrawState batchState;
+
+    int32_t blend, scissorTest, texturing, dither;  // flags
+    uint32_t blendSrc, blendDst, blendEquation;
+    float blendColor[4];
+    int32_t scissor[4];
+    uint8_t colorMask[4];
+    float clearColor[4];
+    int32_t drawBuffer, readBuffer;  // GL_LAYER_FRONT or GL_LAYER_BACK
+    int32_t packAlignment, unpackAlignment, unpackRowLength;
+    float rasterX, rasterY;  // window coordinates of glRasterPos
+    float zoomX, zoomY;
+
+    std::vector<GlTexture> textures;  // name n at [n - 1]
+    uint32_t boundTexture;            // name, 0 for none
+    uint32_t pixelTexture;            // WebGL texture for glDrawPixels
+
+    int32_t frontChanged;  // flag: the canvas does not show the front buffer yet
+    uint32_t error;        // the first GL error since glGetError asked
+    GlFeedback* feedback;
+};
+extern GlLayer glLayer;
+
+// ---- The WebGL back end (webgl.cpp) -------------------------------------------
+
+// Makes a WebGL context (WebGL 2, or else 1) on the canvas `selector` names,
+// with two framebuffers of width x height for the screen buffers. False when
+// the browser gives no WebGL context.
+bool webglStart(const char* selector, int32_t width, int32_t height);
+
+// Draws `count` vertices (whole triangles) with `state`.
+void webglDrawTriangles(const GlDrawState& state, const GlVertex* vertices, int32_t count);
+
+// Clears state.buffer to `rgba` within the scissor box and colour mask.
+void webglClear(const GlDrawState& state, const float rgba[4]);
+
+// A new WebGL texture.
+uint32_t webglCreateTexture();
+
+// Makes the texture width x height RGBA bytes (rows bottom up, as GL reads
+// them) with the given GL filters.
+void webglTextureImage(uint32_t texture, int32_t width, int32_t height, const uint8_t* rgba,
+                       int32_t minFilter, int32_t magFilter);
+
+// Sets the texture's GL filters.
+void webglTextureFilters(uint32_t texture, int32_t minFilter, int32_t magFilter);
+
+// Reads a rectangle of a screen buffer (inside it) as RGBA bytes.
+void webglReadPixels(int32_t buffer, int32_t x, int32_t y, int32_t width, int32_t height,
+                     uint8_t* rgba);
+
+// Exchanges the front and the back buffer.
+void webglSwapBuffers();
+
+// Draws the front buffer onto the canvas.
+void webglShowFront();
+
+// ---- What the host calls (gl.cpp) ------------------------------------------------
+
+// Starts WebGL on the canvas `selector` names (webglStart) and sets GL's
+// initial state on a viewport of width x height. False without WebGL.
+bool glLayerStart(const char* selector, int32_t width, int32_t height);
+
+// Sends the batch to WebGL, if there is one.
+void glLayerFlush();
+
+// Shows the front buffer on the canvas when it changed since it was last
+// shown. The host calls it before it yields to the browser.
+void glLayerShowFront();
+
+// Exchanges front and back, as a buffer swap does.
+void glLayerSwapBuffers();
