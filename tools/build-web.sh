@@ -35,7 +35,12 @@ web_configure -S "$root" -B "$build" -Wno-dev \
     -DQUORL_INSTALL=OFF \
     -DQUORL_WEB_PAGES_DIR="$out" \
     "${options[@]}" >"$build.log" 2>&1 || { cat "$build.log" >&2; exit 1; }
-cmake --build "$build" -j2 "$@" >>"$build.log" 2>&1 || { grep -E 'error|Error' -A5 "$build.log" | head -60 >&2; exit 1; }
+targets=()
+if [[ "${QUORL_WEB_TESTS:-0}" != 0 && $# == 0 ]]; then
+    targets=(--target all web_tests)
+fi
+cmake --build "$build" -j2 "${targets[@]}" "$@" >>"$build.log" 2>&1 ||
+    { grep -E 'error|Error' -A5 "$build.log" | head -60 >&2; exit 1; }
 
 # A start page for the folder.
 cat >"$out/index.html" <<'EOF'

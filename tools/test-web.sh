@@ -1,25 +1,14 @@
 #!/bin/bash
-# Builds the browser probe (tests/web/, with emcmake against the libraries of
-# tools/build-web.sh) into build-web/probe/, serves build-web/ on 127.0.0.1
-# and runs the browser tests (tests/web/*.test.mjs, node's test runner) in
-# headless Chromium. Installs Chromium, Node.js, SoX and puppeteer-core when
-# missing. Arguments go to node --test (e.g. --test-name-pattern=key).
+# The browser build's tests: builds build-web/ with the test pages
+# (tools/build-web.sh with QUORL_WEB_TESTS=1), serves it on 127.0.0.1 and runs
+# tests/web/*.test.mjs (node's test runner) against it in headless Chromium.
+# Installs Chromium, Node.js and puppeteer-core when missing. Arguments go to
+# node --test (e.g. --test-name-pattern=Pause).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-prefix="$root/build-web/deps/prefix"
 
-bash "$root/tools/build-web.sh"
 bash "$root/tools/web-deps.sh" test-tools
-
-# shellcheck source=web-env.sh
-source "$root/tools/web-env.sh"
-probe="$root/build-web/probe"
-if [[ ! -f "$probe/CMakeCache.txt" ]]; then
-    web_configure -S "$root/tests/web" -B "$probe" \
-        -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_PREFIX_PATH="$prefix" >"$probe.log" 2>&1 ||
-        { cat "$probe.log" >&2; exit 1; }
-fi
-cmake --build "$probe" -j2 >>"$probe.log" 2>&1 || { tail -50 "$probe.log" >&2; exit 1; }
+QUORL_WEB_TESTS=1 bash "$root/tools/build-web.sh"
 
 # The server picks a free port and prints its address first.
 server_out=$(mktemp /tmp/quorl-serve-XXXXXX)

@@ -10,6 +10,10 @@
 #   bash tools/web-deps.sh sources    # packages + fetch the sources
 #   bash tools/web-deps.sh test-tools # what the browser tests need: Chromium,
 #                                     # Node.js and npm, SoX, puppeteer-core
+#   bash tools/web-deps.sh googletest-source
+#                                     # fetches GoogleTest's source once and
+#                                     # prints its folder (the browser build
+#                                     # of the library's suites compiles it)
 #
 # Source tools/web-env.sh afterwards for the compiler's environment. Run as
 # root (or with sudo available). Re-runs are cheap: the sources are fetched
@@ -51,6 +55,18 @@ install_test_tools() {
     echo "Installing puppeteer-core into $dir/node_modules"
     (cd "$dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
     echo "$want" >"$stamp"
+}
+
+# GoogleTest's source, apart from the libraries' (whose stamp it would
+# change): the tests' build compiles it with the suites.
+googletest_source() {
+    local dir="$deps/test-src"
+    if [[ ! -f "$dir/.fetched" ]]; then
+        rm -rf "$dir"
+        fetch_debian_sources "$dir" "$deps/test-fetch.log" googletest >&2
+        touch "$dir/.fetched"
+    fi
+    echo "$(debian_source_dir "$dir" googletest)/googletest"
 }
 
 fetch_sources() {
@@ -156,13 +172,14 @@ build_deps() {
 
 main() {
     local what=${1:-all}
-    install_packages
+    install_packages >&2
     case "$what" in
         packages) ;;
         sources) fetch_sources ;;
         all) fetch_sources; build_deps ;;
         test-tools) install_test_tools ;;
-        *) echo "usage: $0 [all|packages|sources|test-tools]" >&2; return 2 ;;
+        googletest-source) googletest_source ;;
+        *) echo "usage: $0 [all|packages|sources|test-tools|googletest-source]" >&2; return 2 ;;
     esac
 }
 

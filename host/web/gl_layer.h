@@ -131,6 +131,10 @@ void webglTextureFilters(uint32_t texture, int32_t minFilter, int32_t magFilter)
 void webglReadPixels(int32_t buffer, int32_t x, int32_t y, int32_t width, int32_t height,
                      uint8_t* rgba);
 
+// Reads a texture of width x height as RGBA bytes, for the library's tests
+// (glGetTexImage): WebGL reads textures only through a framebuffer.
+void webglReadTexture(uint32_t texture, int32_t width, int32_t height, uint8_t* rgba);
+
 // Exchanges the front and the back buffer.
 void webglSwapBuffers();
 

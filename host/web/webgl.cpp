@@ -174,6 +174,17 @@ void webglReadPixels(int32_t buffer, int32_t x, int32_t y, int32_t width, int32_
     emscripten_glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
 
+void webglReadTexture(uint32_t texture, int32_t width, int32_t height, uint8_t* rgba)
+{
+    GLuint framebuffer = 0;
+    emscripten_glGenFramebuffers(1, &framebuffer);
+    bindFramebuffer(framebuffer);
+    emscripten_glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    emscripten_glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    bindFramebuffer(webgl.framebuffers[GL_LAYER_BACK]);
+    emscripten_glDeleteFramebuffers(1, &framebuffer);
+}
+
 void webglSwapBuffers()
 {
     GLuint framebuffer = webgl.framebuffers[GL_LAYER_FRONT];
@@ -276,9 +287,10 @@ static void apply(const GlDrawState& state)
     if (all || state.mode != old.mode) {
         emscripten_glUniform1i(webgl.modeLocation, state.mode);
     }
-    if (state.mode != GL_LAYER_COLOR) {
-        bindTexture(state.texture);
-    }
+    // Untextured draws unbind the texture: a screen buffer's own texture
+    // left bound (by webglShowFront) would make a draw into that buffer a
+    // feedback loop, which WebGL refuses.
+    bindTexture(state.mode != GL_LAYER_COLOR ? state.texture : 0);
     if (all || state.viewport[0] != old.viewport[0] || state.viewport[1] != old.viewport[1] ||
         state.viewport[2] != old.viewport[2] || state.viewport[3] != old.viewport[3]) {
         emscripten_glViewport(state.viewport[0], state.viewport[1], state.viewport[2], state.viewport[3]);

@@ -1,11 +1,14 @@
 // Drives Debian's Chromium, headless, for the browser tests: start it, open
 // a page, wait for a condition on the page, read the canvas's pixels, press
-// keys by KeyboardEvent.code, reload, read localStorage, take a screenshot.
+// keys by KeyboardEvent.code, reload, read localStorage, take a screenshot;
+// and for a program's page of the browser host (host/web/page.js): wait for
+// it to run, count the frames it shows, tap keys, choose menu items, wait for
+// its end.
 //
-//   import { launchBrowser, openPage, ... } from './driver.mjs';
+//   import { launchBrowser, openProgram, ... } from './driver.mjs';
 //   const browser = await launchBrowser();
-//   const page = await openPage(browser, url);
-//   await waitForPage(page, () => probe.state === 'running');
+//   const page = await openProgram(browser, 'quorl.html');
+//   await tapKey(page, 'Numpad2');
 //   const pixels = await readCanvas(page);
 //   pixelAt(pixels, 8, 8);  // {r, g, b, a}
 //   await browser.close();  // also removes its profile folder
@@ -156,4 +159,96 @@ export async function readLocalStorage(page) {
 export async function screenshot(page, file, selector) {
     const target = selector ? await page.$(selector) : page;
     await target.screenshot({ path: file });
+}
+
+// ---- Programs on the browser host ---------------------------------------------
+
+// The address of a file of the served build-web/ folder (QUORL_WEB_URL).
+export function webUrl(file) {
+    return new URL(file, process.env.QUORL_WEB_URL).href;
+}
+
+// Opens a program's page (a path in build-web/) in a browser or a browser
+// context of its own, and waits until it has shown its first frames.
+export async function openProgram(browser, file) {
+    const page = await openPage(browser, webUrl(file));
+    await waitForFrames(page, 2);
+    return page;
+}
+
+// Frames the program has shown since its page opened.
+export async function framesShown(page) {
+    return page.evaluate(() => quorlPage.frames);
+}
+
+// Waits until the program has shown `count` more frames.
+export async function waitForFrames(page, count) {
+    const start = await page.evaluate(() => (quorlPage.frames));
+    await waitForPage(page, (frame) => quorlPage.frames >= frame, start + count);
+}
+
+// Presses and releases a key, then waits until the program has shown two
+// more frames: the press has been sampled and its effect drawn. (Two taps
+// of one key within one frame would count as one.)
+export async function tapKey(page, code) {
+    await pressKey(page, code);
+    await waitForFrames(page, 2);
+}
+
+// Clicks through the menu bar, e.g. clickMenu(page, 'Video', 'Performance',
+// 'Reuse textures (faster)'), with the mouse as a player would.
+export async function clickMenu(page, ...texts) {
+    for (const text of texts) {
+        const buttons = await page.$$('#menubar button');
+        let target = null;
+        for (const button of buttons) {
+            const label = await button.evaluate((b) => b.textContent);
+            const shown = await button.evaluate((b) => b.offsetParent !== null);
+            if (label === text && shown) {
+                target = button;
+            }
+        }
+        if (!target) {
+            throw new Error(`no menu item "${text}" on show`);
+        }
+        await target.click();
+    }
+}
+
+// Whether the menu item with this text shows a check mark.
+export async function menuMarked(page, text) {
+    return page.$$eval('#menubar button', (buttons, label) =>
+        buttons.some((b) => b.textContent === label && b.classList.contains('checked')), text);
+}
+
+// Waits for the program's end and returns its exit code as the page shows it.
+export async function waitForEnd(page) {
+    return Number(await waitForPage(page, () => document.body.dataset.exitCode));
+}
+
+// The colour a channel of a PNG picture shows with after a 16-bit load that
+// keeps its top `bits` bits, drawn on an 8-bit screen.
+export function shownChannel(value, bits) {
+    const most = (1 << bits) - 1;
+    const kept = value >> (8 - bits);
+    return Math.floor((kept * 255 + (most >> 1)) / most);
+}
+
+// Pixels of a w x h area at (x, y) of the canvas whose red, green or blue
+// differ from expected(x, y) ({r, g, b}); a few of them in `samples`.
+export function differingPixels(canvas, x, y, w, h, expected) {
+    const samples = [];
+    let count = 0;
+    for (let py = y; py < y + h; ++py) {
+        for (let px = x; px < x + w; ++px) {
+            const got = pixelAt(canvas, px, py);
+            const want = expected(px, py);
+            if (got.r !== want.r || got.g !== want.g || got.b !== want.b) {
+                if (++count <= 4) {
+                    samples.push(`(${px},${py}) ${got.r},${got.g},${got.b} for ${want.r},${want.g},${want.b}`);
+                }
+            }
+        }
+    }
+    return { count, samples };
 }
