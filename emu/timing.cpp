@@ -12,6 +12,7 @@
 #include "emu/clock.h"
 #include "emu/shared.h"
 #include "gfx/graphics.h"
+#include "snd/sound.h"
 
 static constexpr int64_t MICROSECONDS_PER_SECOND = 1000000;
 static constexpr std::chrono::milliseconds PAUSE_POLL{10};
@@ -92,6 +93,9 @@ void waitVBlank()
         holdWhilePaused();
     } else if (state == PAUSE_PAUSED) {
         holdWhilePaused();
+    } else {
+        // Running again, also when the pause ended during a step's frame.
+        resumeSoundOutput();
     }
 }
 
@@ -192,10 +196,18 @@ static int64_t gridStep(int64_t timeUs)
 }
 
 // Sleeps in short steps while the emulation is paused; any other state
-// (running, or a step requested) lets the thread go on.
+// (running, or a step requested) lets the thread go on. Sound holds with the
+// thread: a step lets one frame's worth of it through and keeps it held for
+// the next wait, which turns the step back into a pause.
 static void holdWhilePaused()
 {
+    holdSoundOutput();
     do {
         std::this_thread::sleep_for(PAUSE_POLL);
     } while (pauseState.load(std::memory_order_relaxed) == PAUSE_PAUSED);
+    if (pauseState.load(std::memory_order_relaxed) == PAUSE_STEP) {
+        stepSoundOutput(SND_FRAMES_PER_VBLANK);
+    } else {
+        resumeSoundOutput();
+    }
 }

@@ -83,6 +83,11 @@ const char* lastLoadError()
     return loadError;
 }
 
+void setLoadError(const char* reason)
+{
+    loadError = reason;
+}
+
 Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat)
 {
     FILE* file = name != nullptr ? std::fopen(name, "rb") : nullptr;
@@ -148,7 +153,7 @@ Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat)
 
 static Image* failLoad(const char* reason)
 {
-    loadError = reason;
+    setLoadError(reason);
     return nullptr;
 }
 
