@@ -132,6 +132,7 @@ void placeBall()
         }
     }
     setCellColor(nextCell, selectedColor);
+    playGameSound(SOUND_PLACE);
     nextCell++;
     advanceSlot();
 }
@@ -158,6 +159,8 @@ void evaluateGuess()
         gameState = STATE_WON;
     }
     setRowMarks(currentRow, markTile);
+    // Tens of the score are balls in their place.
+    playGameSound(score == WIN_SCORE ? SOUND_WON : score >= 10 ? SOUND_ANSWER_EXACT : SOUND_ANSWER);
 }
 
 void clearCurrentRow()
@@ -171,6 +174,7 @@ void clearCurrentRow()
     for (int32_t cell = firstCell; cell < firstCell + GAME_SLOT_COUNT; cell++) {
         setCellColor(cell, 0);
     }
+    playGameSound(SOUND_CLEAR);
 }
 
 int32_t scoreGuess()
