@@ -8,6 +8,7 @@
 #include "snd/sound.h"
 
 #include <cstring>  // Required for: memcmp
+#include <vector>
 
 // Sample rates a sound may have; the mixer resamples to SND_RATE.
 constexpr uint32_t SND_MIN_FILE_RATE = 1000;
@@ -38,6 +39,30 @@ constexpr uint32_t VORBIS_MIN_BLOCK_EXPONENT = 6;   // 64 samples
 constexpr uint32_t VORBIS_MAX_BLOCK_EXPONENT = 13;  // 8192 samples
 // Logical streams an Ogg file may interleave or chain.
 constexpr int32_t OGG_MAX_STREAMS = 64;
+constexpr int32_t VORBIS_SETUP_PACKET = 2;  // the third packet of a stream
+constexpr uint32_t VORBIS_CODEBOOK_SYNC = 0x564342;
+
+// One logical stream of an Ogg file: its packets so far, and the bytes of
+// its setup header as they are gathered.
+struct OggStream {
+    uint32_t serial = 0;
+    int32_t packets = 0;
+    std::vector<uint8_t> setup;
+};
+
+// How much of a codebook's tree its codewords fill, counted in leaves of
+// depth 32.
+struct CodeTree {
+    uint64_t codewords;
+    uint64_t filled;
+    uint32_t lastLength;
+};
+
+struct BitReader {
+    const uint8_t* bytes;
+    uint64_t size;  // in bits
+    uint64_t at;    // the next bit
+};
 
 struct CrcTable {
     uint32_t entries[256];
@@ -65,6 +90,12 @@ static SoundFileCheck checkWav(const uint8_t* bytes, size_t size);
 static SoundFileCheck checkOgg(const uint8_t* bytes, size_t size);
 static uint32_t wavFramesBound(uint16_t format, uint32_t channels, uint32_t bitsPerSample,
                                uint64_t dataBytes);
+static bool setupHeaderHolds(const std::vector<uint8_t>& setup);
+static void addCodewords(CodeTree& tree, uint64_t count, uint32_t length);
+static uint32_t bitsFor(uint32_t value);
+static uint64_t latticeSide(uint32_t entries, uint32_t dimensions);
+static uint32_t readBits(BitReader& bits, uint32_t count);
+static void skipBits(BitReader& bits, uint64_t count);
 static uint32_t oggCrc(const uint8_t* bytes, size_t size);
 static uint16_t readLe16(const uint8_t* p);
 static uint32_t readLe32(const uint8_t* p);
@@ -108,7 +139,9 @@ static SoundFileCheck checkWav(const uint8_t* bytes, size_t size)
     size_t at = 12;
     const uint8_t* fmt = nullptr;
     uint32_t fmtBytes = 0;
-    while (size - at >= 8) {
+    // A last chunk of odd length may end without its padding byte: `at`
+    // can then pass the end by one.
+    while (at <= size && size - at >= 8) {
         const uint8_t* chunk = bytes + at;
         const uint32_t length = readLe32(chunk + 4);
         const size_t room = size - at - 8;
@@ -175,12 +208,13 @@ static uint32_t wavFramesBound(uint16_t format, uint32_t channels, uint32_t bits
 
 // Every page in turn from the first byte to the last: capture pattern,
 // version, segment table and body within the file, checksum right. Each
-// stream must be Vorbis. A Vorbis packet decodes to at most half the long
-// block size of samples per channel, so packets x half the largest long
+// stream must be Vorbis, and its setup header's codebooks must hold
+// together (setupHeaderHolds). A Vorbis packet decodes to at most half the
+// long block size of samples per channel, so packets x half the largest long
 // block, at the lowest rate of any stream, bounds the sound's length.
 static SoundFileCheck checkOgg(const uint8_t* bytes, size_t size)
 {
-    uint32_t serials[OGG_MAX_STREAMS];
+    OggStream streams[OGG_MAX_STREAMS];
     int32_t streamCount = 0;
     uint64_t packets = 0;
     uint32_t largestBlock = 0;
@@ -200,7 +234,6 @@ static SoundFileCheck checkOgg(const uint8_t* bytes, size_t size)
         size_t bodyBytes = 0;
         for (size_t i = 0; i < segments; i++) {
             bodyBytes += lacing[i];
-            packets += lacing[i] < 255 ? 1 : 0;  // a packet ends at a lacing value below 255
         }
         const size_t pageBytes = OGG_PAGE_HEAD_BYTES + segments + bodyBytes;
         if (room < pageBytes || oggCrc(page, pageBytes) != readLe32(page + 22)) {
@@ -208,32 +241,48 @@ static SoundFileCheck checkOgg(const uint8_t* bytes, size_t size)
         }
 
         const uint32_t serial = readLe32(page + 14);
-        int32_t stream = 0;
-        while (stream < streamCount && serials[stream] != serial) {
-            stream++;
+        int32_t index = 0;
+        while (index < streamCount && streams[index].serial != serial) {
+            index++;
         }
-        if (stream == streamCount) {
+        const uint8_t* body = lacing + segments;
+        if (index == streamCount) {
             // A new stream must start with a page of its own that holds its
             // identification header whole.
-            const uint8_t* id = lacing + segments;
             if ((page[5] & OGG_BEGIN_OF_STREAM) == 0 || streamCount == OGG_MAX_STREAMS) {
                 return refuse("broken Ogg data");
             }
-            if (bodyBytes < VORBIS_ID_BYTES || std::memcmp(id, "\x01vorbis", 7) != 0) {
+            if (bodyBytes < VORBIS_ID_BYTES || std::memcmp(body, "\x01vorbis", 7) != 0) {
                 return refuse("not a WAV or Ogg Vorbis file");
             }
-            const uint32_t channels = id[VORBIS_CHANNELS_AT];
-            const uint32_t rate = readLe32(id + VORBIS_RATE_AT);
-            const uint32_t shortExponent = id[VORBIS_BLOCKSIZES_AT] & 0x0F;
-            const uint32_t longExponent = id[VORBIS_BLOCKSIZES_AT] >> 4;
+            const uint32_t channels = body[VORBIS_CHANNELS_AT];
+            const uint32_t rate = readLe32(body + VORBIS_RATE_AT);
+            const uint32_t shortExponent = body[VORBIS_BLOCKSIZES_AT] & 0x0F;
+            const uint32_t longExponent = body[VORBIS_BLOCKSIZES_AT] >> 4;
             if (channels == 0 || rate < SND_MIN_FILE_RATE || rate > SND_MAX_FILE_RATE ||
                 shortExponent < VORBIS_MIN_BLOCK_EXPONENT || longExponent > VORBIS_MAX_BLOCK_EXPONENT ||
                 shortExponent > longExponent) {
                 return refuse("broken Ogg data");
             }
-            serials[streamCount++] = serial;
+            streams[streamCount++].serial = serial;
             largestBlock = largestBlock > (1u << longExponent) ? largestBlock : 1u << longExponent;
             lowestRate = lowestRate < rate ? lowestRate : rate;
+        }
+
+        // The stream's third packet, its setup header, is gathered from its
+        // segments and checked once whole.
+        OggStream& stream = streams[index];
+        for (size_t i = 0; i < segments; i++) {
+            if (stream.packets == VORBIS_SETUP_PACKET) {
+                stream.setup.insert(stream.setup.end(), body, body + lacing[i]);
+            }
+            body += lacing[i];
+            if (lacing[i] < 255) {  // a packet ends at a lacing value below 255
+                packets++;
+                if (++stream.packets == VORBIS_SETUP_PACKET + 1 && !setupHeaderHolds(stream.setup)) {
+                    return refuse("broken Ogg data");
+                }
+            }
         }
         at += pageBytes;
     }
@@ -243,6 +292,132 @@ static SoundFileCheck checkOgg(const uint8_t* bytes, size_t size)
     // Three header packets per stream decode to nothing.
     const uint64_t audioPackets = packets > uint64_t{3} * streamCount ? packets - 3 * streamCount : 0;
     return accept(SND_FILE_OGG_VORBIS, audioPackets * (largestBlock / 2), lowestRate);
+}
+
+// The codebooks that open a Vorbis setup header, read as the decoder reads
+// them: each of at least one dimension, and with codeword lengths that fill
+// the code tree exactly (or a single codeword of one bit). The system's
+// libvorbis, handed a book whose tree is over- or underfull, fails to set up
+// the decoder, and when asked to decode again sets it up with that book
+// zeroed and divides by its dimension: the program would end there.
+static bool setupHeaderHolds(const std::vector<uint8_t>& setup)
+{
+    if (setup.size() < 7 || std::memcmp(setup.data(), "\x05vorbis", 7) != 0) {
+        return false;
+    }
+    BitReader bits = {setup.data() + 7, uint64_t{setup.size() - 7} * 8, 0};
+    const uint32_t books = readBits(bits, 8) + 1;
+    for (uint32_t book = 0; book < books; book++) {
+        if (readBits(bits, 24) != VORBIS_CODEBOOK_SYNC) {
+            return false;
+        }
+        const uint32_t dimensions = readBits(bits, 16);
+        const uint32_t entries = readBits(bits, 24);
+        if (dimensions == 0 || bits.at > bits.size) {
+            return false;
+        }
+        // Each codeword of length l takes 2^(32 - l) of a tree of 2^32.
+        CodeTree tree = {0, 0, 0};
+        if (readBits(bits, 1) != 0) {  // ordered: runs of entries of one length each
+            uint32_t entry = 0;
+            uint32_t length = readBits(bits, 5) + 1;
+            while (entry < entries && bits.at <= bits.size && length <= 32) {
+                const uint32_t count = readBits(bits, bitsFor(entries - entry));
+                addCodewords(tree, count, length);
+                entry += count;
+                length++;
+            }
+            if (entry != entries) {
+                return false;
+            }
+        } else {
+            const bool sparse = readBits(bits, 1) != 0;  // a flag, and a length for some
+            if (!sparse && uint64_t{entries} * 5 > bits.size - bits.at) {
+                return false;
+            }
+            for (uint32_t entry = 0; entry < entries && bits.at <= bits.size; entry++) {
+                if (!sparse || readBits(bits, 1) != 0) {
+                    addCodewords(tree, 1, readBits(bits, 5) + 1);
+                }
+            }
+        }
+        const bool oneBitCodeword = tree.codewords == 1 && tree.lastLength == 1;
+        if (tree.codewords != 0 && !oneBitCodeword && tree.filled != uint64_t{1} << 32) {
+            return false;
+        }
+        const uint32_t lookup = readBits(bits, 4);
+        if (lookup > 2) {
+            return false;
+        }
+        if (lookup != 0) {
+            skipBits(bits, 64);  // the least value and the step, as floats
+            const uint32_t valueBits = readBits(bits, 4) + 1;
+            skipBits(bits, 1);
+            const uint64_t values = lookup == 1 ? latticeSide(entries, dimensions)
+                                                : uint64_t{entries} * dimensions;
+            skipBits(bits, values * valueBits);
+        }
+        if (bits.at > bits.size) {
+            return false;
+        }
+    }
+    return true;
+}
+
+static void addCodewords(CodeTree& tree, uint64_t count, uint32_t length)
+{
+    tree.codewords += count;
+    tree.filled += count << (32 - length);  // at most 2^24 x 2^31: no overflow
+    tree.lastLength = length;
+}
+
+// Bits needed to write `value`: 0 for 0.
+static uint32_t bitsFor(uint32_t value)
+{
+    uint32_t count = 0;
+    for (; value != 0; value >>= 1) {
+        count++;
+    }
+    return count;
+}
+
+// The largest r with r^dimensions <= entries (a lattice codebook's values
+// per dimension); 0 for no entries.
+static uint64_t latticeSide(uint32_t entries, uint32_t dimensions)
+{
+    uint64_t low = 0;
+    uint64_t high = entries;
+    while (low < high) {
+        const uint64_t r = (low + high + 1) / 2;
+        uint64_t power = 1;
+        for (uint32_t i = 0; i < dimensions && power <= entries; i++) {
+            power *= r;
+        }
+        if (power <= entries) {
+            low = r;
+        } else {
+            high = r - 1;
+        }
+    }
+    return low;
+}
+
+// Vorbis packs fields from the lowest bit of each byte up. Reading past the
+// end gives zeros and leaves `at` beyond `size`, which the caller checks.
+static uint32_t readBits(BitReader& bits, uint32_t count)
+{
+    uint32_t value = 0;
+    for (uint32_t i = 0; i < count; i++, bits.at++) {
+        if (bits.at < bits.size) {
+            value |= uint32_t{(bits.bytes[bits.at / 8] >> (bits.at % 8)) & 1u} << i;
+        }
+    }
+    return value;
+}
+
+static void skipBits(BitReader& bits, uint64_t count)
+{
+    bits.at = count > bits.size - (bits.at < bits.size ? bits.at : bits.size) ? bits.size + 1 : bits.at + count;
 }
 
 // Ogg's CRC-32: polynomial 0x04C11DB7, most significant bit first, no

@@ -60,6 +60,33 @@ std::vector<uint8_t> readFile(const std::string& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
+// Recomputes the checksum of each page of an Ogg file.
+std::vector<uint8_t> withOggChecksums(std::vector<uint8_t> file)
+{
+    for (size_t at = 0; file.size() - at >= 27;) {
+        size_t pageBytes = 27 + file[at + 26];
+        for (size_t i = 0; i < file[at + 26] && at + 27 + i < file.size(); i++) {
+            pageBytes += file[at + 27 + i];
+        }
+        if (file.size() - at < pageBytes) {
+            break;
+        }
+        std::fill(&file[at + 22], &file[at + 26], 0);
+        uint32_t crc = 0;
+        for (size_t i = 0; i < pageBytes; i++) {
+            crc ^= uint32_t{file[at + i]} << 24;
+            for (int bit = 0; bit < 8; bit++) {
+                crc = (crc & 0x80000000u) != 0 ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+            }
+        }
+        for (int i = 0; i < 4; i++) {
+            file[at + 22 + i] = static_cast<uint8_t>(crc >> (8 * i));
+        }
+        at += pageBytes;
+    }
+    return file;
+}
+
 // Polls until the mixer has produced `frame` frames; false if it stops
 // producing (a bound on polls, far beyond any real run).
 bool mixUntil(int64_t frame)
@@ -280,6 +307,33 @@ TEST_F(SoundTest, AFullVolumeToneComesOutAtItsPitchAndLevel)
     }
 }
 
+TEST_F(SoundTest, TheGamesSoundsAreShortAndEquallyLoud)
+{
+    const char* names[] = {"start", "move", "place", "clear", "answer", "answer_exact", "won", "lost"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        Sound* sound = loadSound((sourceDir() + "/assets/" + name + ".wav").c_str());
+        ASSERT_NE(sound, nullptr) << lastLoadError();
+        EXPECT_LE(sound->frameCount, 3 * SND_RATE / 2);
+        // The loudest 50 ms at -15 dBFS RMS, peaks below -1 dBFS.
+        const int32_t window = SND_RATE / 20;
+        double loudest = 0;
+        int32_t peak = 0;
+        for (int32_t start = 0; start < sound->frameCount; start += window / 4) {
+            double sum = 0;
+            for (int32_t f = start; f < start + window && f < sound->frameCount; f++) {
+                const double sample = sound->samples[2 * f] / 32767.0;
+                sum += sample * sample;
+                peak = std::max(peak, std::abs(int32_t{sound->samples[2 * f]}));
+            }
+            loudest = std::max(loudest, std::sqrt(sum / window));
+        }
+        EXPECT_NEAR(20 * std::log10(loudest), -15.0, 0.5);
+        EXPECT_LT(peak, 29205);
+        releaseSound(sound);
+    }
+}
+
 TEST_F(SoundTest, TwoVoicesMixIntoOneStream)
 {
     Sound* low = load("low.wav", wavBytes(tone(440, 0.5, 0.25)));
@@ -486,10 +540,16 @@ TEST_F(SoundTest, HostileFilesGiveNullAndAReasonInBoundedMemory)
     std::vector<uint8_t> empty = wav;
     std::fill(empty.begin() + 40, empty.begin() + 44, 0);
     empty.resize(44);
+    std::vector<uint8_t> oddLast(wav.begin(), wav.begin() + 36);  // no data, an odd chunk last
+    oddLast.insert(oddLast.end(), {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c'});
     const std::vector<uint8_t> ogg = oggVorbisBytes(tone(440, 1.0, 0.5));
     std::vector<uint8_t> brokenPage = ogg;
     brokenPage[ogg.size() / 2] ^= 0x55;
     const std::vector<uint8_t> tooLong = wavBytes(tone(0, SND_MAX_SOUND_SECONDS + 1, 0, 8000));
+    // A fuzzer's find: one bit of a codebook's lengths changed, its pages'
+    // checksums made right (the input's last byte only steers the fuzzer).
+    std::vector<uint8_t> overfull = readFile(sourceDir() + "/tests/fuzz/sound-regressions/overfull-code-tree.ogg");
+    overfull.pop_back();
     struct Case {
         std::string name;
         std::vector<uint8_t> bytes;
@@ -499,10 +559,12 @@ TEST_F(SoundTest, HostileFilesGiveNullAndAReasonInBoundedMemory)
         {"truncated.wav", std::vector<uint8_t>(wav.begin(), wav.begin() + wav.size() / 2), "broken WAV data"},
         {"claims-4gib.wav", huge, "broken WAV data"},
         {"no-data.wav", empty, "no sound data"},
+        {"odd-chunk-last.wav", oddLast, "broken WAV data"},
         {"zero-bytes.wav", {}, "not a WAV or Ogg Vorbis file"},
         {"picture.wav", readFile(sourceDir() + "/assets/fleche.png"), "not a WAV or Ogg Vorbis file"},
         {"broken-page.ogg", brokenPage, "broken Ogg data"},
         {"truncated.ogg", std::vector<uint8_t>(ogg.begin(), ogg.end() - 100), "broken Ogg data"},
+        {"overfull-code-tree.ogg", withOggChecksums(overfull), "broken Ogg data"},
         {"too-long.wav", tooLong, "sound too long"},
     };
     const long peakBefore = peakResidentKiB();
