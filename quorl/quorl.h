@@ -316,9 +316,10 @@ Sound* loadSound(const char* path);
 // Stops every voice playing the sound and frees it. Null does nothing.
 void releaseSound(Sound* sound);
 
-// Starts the sound on a free voice at `volume` (0 to SND_MAX_VOLUME), `pan`
-// (SND_PAN_LEFT .. 0 .. SND_PAN_RIGHT; a side fades only when the pan moves
-// away from it) and, when `loop` is nonzero, over and over until stopped.
+// Starts the sound on a free voice at `volume` (0 to SND_MAX_VOLUME) and
+// `pan` (SND_PAN_LEFT .. 0 .. SND_PAN_RIGHT: at 0 both sides play it whole,
+// towards one side the other fades out), and, when `loop` is nonzero, over
+// and over until stopped.
 // Returns the voice's number (0 or more), or -1 when all SND_VOICE_COUNT
 // voices are busy or `sound` is null. A number stays tied to this one
 // playing: once it has ended, the calls below ignore the number.
