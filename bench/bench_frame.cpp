@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/support/bench_support.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "game/board.h"
 #include "game/game.h"
 #include "gfx/graphics.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench/support/bench_support.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "gfx/graphics.h"
 #include "quorl/quorl.h"
 #include "tests/support/headless_seam.h"

@@ -12,7 +12,7 @@
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "gfx/library.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "tests/support/headless_seam.h"
 
 constexpr int32_t BENCH_ROUNDS = 200;

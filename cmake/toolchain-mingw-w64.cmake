@@ -4,8 +4,8 @@
 #         -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake \
 #         -DCMAKE_PREFIX_PATH=$PWD/build-win32/deps/prefix
 #
-# tools/win32-deps.sh builds the static zlib, libpng and GoogleTest that the
-# prefix above holds.
+# tools/win32-deps.sh builds the static zlib, libpng, GoogleTest, SDL2 and
+# SDL2_mixer that the prefix above holds.
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

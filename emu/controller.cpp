@@ -5,6 +5,8 @@
 
 #include <climits>
 
+#include "host/common.h"  // Required for: endForCallOrder
+
 namespace {
 struct ButtonKey {
     uint32_t button;
@@ -14,10 +16,10 @@ struct ButtonKey {
 
 // The face buttons form a diamond on the keypad around keypad 5.
 static constexpr ButtonKey BUTTON_KEYS[] = {
-    {BTN_SELECT, VK_NUMPAD0}, {BTN_START, VK_RETURN},   {BTN_UP, VK_UP},
-    {BTN_RIGHT, VK_RIGHT},    {BTN_DOWN, VK_DOWN},      {BTN_LEFT, VK_LEFT},
-    {BTN_L, VK_NUMPAD4},      {BTN_R, VK_NUMPAD6},      {BTN_NORTH, VK_NUMPAD5},
-    {BTN_EAST, VK_NUMPAD3},   {BTN_SOUTH, VK_NUMPAD2},  {BTN_WEST, VK_NUMPAD1},
+    {BTN_SELECT, KEY_NUMPAD0}, {BTN_START, KEY_RETURN},   {BTN_UP, KEY_UP},
+    {BTN_RIGHT, KEY_RIGHT},    {BTN_DOWN, KEY_DOWN},      {BTN_LEFT, KEY_LEFT},
+    {BTN_L, KEY_NUMPAD4},      {BTN_R, KEY_NUMPAD6},      {BTN_NORTH, KEY_NUMPAD5},
+    {BTN_EAST, KEY_NUMPAD3},   {BTN_SOUTH, KEY_NUMPAD2},  {BTN_WEST, KEY_NUMPAD1},
 };
 
 static constexpr int32_t STICK_REST = 128;  // raw stick value at rest
@@ -27,12 +29,47 @@ static void applyAutoRepeat(ControllerState* state, uint32_t sampled);
 
 std::atomic<int32_t> keyTable[KEY_TABLE_SIZE] = {};
 
+// Beside each entry, the number of times the key went down, counted by the
+// first thread alone; readController notes the count it has seen. A count
+// that moved is a press since the last sample, even when the key is up
+// again by then: a tap shorter than a frame still reaches the game.
+static std::atomic<int32_t> keyPresses[KEY_TABLE_SIZE] = {};
+static int32_t keyPressesSeen[KEY_TABLE_SIZE];  // game thread only
+
 ControllerState controllerRecord = {
     0, 0, 0, 0, BTN_UP | BTN_RIGHT | BTN_DOWN | BTN_LEFT | BTN_L | BTN_R, 0, 0, 0};
 ControllerState* controller = nullptr;
 
+void keyEvent(int32_t virtualKey, int32_t down)
+{
+    if (virtualKey < 0 || virtualKey >= KEY_TABLE_SIZE) {
+        return;
+    }
+    if (down != 0) {
+        // Only this thread writes the count: a plain load and store will do.
+        // It wraps around harmlessly; only a change is looked at.
+        std::atomic<int32_t>& presses = keyPresses[virtualKey];
+        uint32_t count = static_cast<uint32_t>(presses.load(std::memory_order_relaxed)) + 1u;
+        presses.store(static_cast<int32_t>(count), std::memory_order_relaxed);
+    }
+    keyTable[virtualKey].store(down != 0 ? 1 : 0, std::memory_order_relaxed);
+    if (down != 0 && virtualKey == KEY_ESCAPE) {
+        closeRequest();
+    }
+}
+
+void releaseAllKeys()
+{
+    for (std::atomic<int32_t>& key : keyTable) {
+        key.store(0, std::memory_order_relaxed);
+    }
+}
+
 ControllerState* readController()
 {
+    if (controller == nullptr) {
+        endForCallOrder("readController()", "initLibrary()");
+    }
     uint32_t sampled = 0;
     for (const ButtonKey& row : BUTTON_KEYS) {
         if (keyDown(row.virtualKey)) {
@@ -42,10 +79,10 @@ ControllerState* readController()
     // Later keys override earlier ones: D wins over A, S over W.
     int32_t rawX = STICK_REST;
     int32_t rawY = STICK_REST;
-    if (keyDown(VK_A)) rawX = 0;
-    if (keyDown(VK_D)) rawX = 255;
-    if (keyDown(VK_W)) rawY = 0;
-    if (keyDown(VK_S)) rawY = 255;
+    if (keyDown(KEY_A)) rawX = 0;
+    if (keyDown(KEY_D)) rawX = 255;
+    if (keyDown(KEY_W)) rawY = 0;
+    if (keyDown(KEY_S)) rawY = 255;
 
     ControllerState* state = controller;
     applyAutoRepeat(state, sampled);
@@ -56,9 +93,14 @@ ControllerState* readController()
     return state;
 }
 
+// Down now, or pressed since the last sample. Each key is looked at once per
+// sample, so its press is noted exactly once.
 static bool keyDown(int32_t virtualKey)
 {
-    return keyTable[virtualKey].load(std::memory_order_relaxed) != 0;
+    int32_t presses = keyPresses[virtualKey].load(std::memory_order_relaxed);
+    bool pressedSince = presses != keyPressesSeen[virtualKey];
+    keyPressesSeen[virtualKey] = presses;
+    return keyTable[virtualKey].load(std::memory_order_relaxed) != 0 || pressedSince;
 }
 
 // Counts unchanged samples; at the repeat points it drops the repeating

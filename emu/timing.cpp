@@ -6,16 +6,12 @@
 
 #include <GL/gl.h>
 
-#include <chrono>
-#include <thread>
-
-#include "emu/clock.h"
-#include "emu/shared.h"
 #include "gfx/graphics.h"
+#include "quorl/host.h"
 #include "snd/sound.h"
 
 static constexpr int64_t MICROSECONDS_PER_SECOND = 1000000;
-static constexpr std::chrono::milliseconds PAUSE_POLL{10};
+static constexpr int64_t PAUSE_POLL_PER_SECOND = 100;  // every 10 ms
 
 // The frequency is 1 until captureTimeBase so that reading the time before
 // it never divides by zero.
@@ -101,6 +97,7 @@ void waitVBlank()
 
 int32_t syncFrame(int32_t frameSkipArg, int32_t maxFrameSkipArg, int32_t vsyncFlagsArg)
 {
+    requireGraphics("syncFrame()");
     const bool wasDrawing = drawingStarted != 0;
     if (wasDrawing) {
         endDrawing();
@@ -202,8 +199,10 @@ static int64_t gridStep(int64_t timeUs)
 static void holdWhilePaused()
 {
     holdSoundOutput();
+    // On the host's clock: a host with a single thread hands control back
+    // to its event loop there.
     do {
-        std::this_thread::sleep_for(PAUSE_POLL);
+        hostSleepUntil(hostCounter() + hostCounterFrequency() / PAUSE_POLL_PER_SECOND);
     } while (pauseState.load(std::memory_order_relaxed) == PAUSE_PAUSED);
     if (pauseState.load(std::memory_order_relaxed) == PAUSE_STEP) {
         stepSoundOutput(SND_FRAMES_PER_VBLANK);

@@ -157,6 +157,7 @@ void evaluateGuess()
     int32_t markTile = markTileForScore(score);
     if (score == WIN_SCORE) {
         gameState = STATE_WON;
+        recordEndOfGame(1, currentRow);
     }
     setRowMarks(currentRow, markTile);
     // Tens of the score are balls in their place.

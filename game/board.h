@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "game/game.h"
-#include "gfx/image.h"
 
 constexpr int32_t BOARD_ROW_COUNT = 10;
 constexpr int32_t BOARD_CELL_COUNT = 40;

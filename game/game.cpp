@@ -2,17 +2,12 @@
 // the drawing of each frame.
 #include "game/game.h"
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#include "emu/controller.h"
-#include "emu/timing.h"
 #include "game/board.h"
-#include "gfx/draw.h"
-#include "gfx/graphics.h"
-#include "gfx/library.h"
-#include "gfx/png_loader.h"
-#include "gfx/winsys.h"
 #include "quorl/quorl.h"
 
 constexpr int32_t CURSOR_X = 372;  // over colour 1
@@ -23,6 +18,12 @@ constexpr int32_t END_PICTURE_Y = 140;
 constexpr int32_t CODE_BALL_X = 375;
 constexpr int32_t CODE_BALL_STEP = 20;
 constexpr int32_t CODE_BALL_Y = 170;
+// The record's panel, under the end picture, over the backdrop's hint.
+constexpr int32_t RECORD_X = 362;
+constexpr int32_t RECORD_Y = 208;
+constexpr int32_t RECORD_WIDTH = 102;
+constexpr int32_t RECORD_HEIGHT = 40;
+constexpr int32_t RECORD_LINE = 10;
 
 // Entry 26 completes 3-5-1 with 2: 6 would repeat entry 27, and of 2 and 4,
 // 2 is the colour the rest of the table uses least.
@@ -51,6 +52,7 @@ Image* lostImage = nullptr;
 Image* wonImage = nullptr;
 Image* cursorImage = nullptr;
 Image codeBalls[GAME_SLOT_COUNT];
+GameRecord gameRecord = {0, 0, 0};
 Sound* gameSounds[SOUND_COUNT] = {};
 
 // The files of the SOUND_* sounds, in their order.
@@ -83,8 +85,11 @@ void gameMain()
     endProgram();
 }
 
+static void drawRecord();
+
 void loadStartPictures()
 {
+    gameRecord = {loadValue("gamesWon", 0), loadValue("gamesLost", 0), loadValue("fewestRows", 0)};
     backdropImage = loadPicture("intro.png");
     lostImage = loadPicture("perdu.png");
     lostImage->x = END_PICTURE_X;
@@ -164,6 +169,7 @@ void drawScreen()
         for (Image& ball : codeBalls) {
             drawImage(&ball);
         }
+        drawRecord();
     }
     endDrawing();
 }
@@ -173,6 +179,22 @@ void checkForLostGame()
     if (gameState == STATE_PLAY && nextCell > BOARD_CELL_COUNT) {
         gameState = STATE_LOST;
         playGameSound(SOUND_LOST);
+        recordEndOfGame(0, BOARD_ROW_COUNT);
+    }
+}
+
+void recordEndOfGame(int32_t won, int32_t rows)
+{
+    if (won == 0) {
+        gameRecord.lost++;
+        saveValue("gamesLost", gameRecord.lost);
+        return;
+    }
+    gameRecord.won++;
+    saveValue("gamesWon", gameRecord.won);
+    if (gameRecord.fewestRows == 0 || rows < gameRecord.fewestRows) {
+        gameRecord.fewestRows = rows;
+        saveValue("fewestRows", rows);
     }
 }
 
@@ -235,15 +257,34 @@ Image* loadPicture(const char* name)
         if (error) {
             directory = "(unknown)";
         }
-        wsMessageBox(missingPictureMessage(name, directory.c_str()).c_str(), "Error");
+        showMessage(pictureFailureMessage(name, lastLoadError(), directory.c_str()).c_str(), "Error");
         endProgramWithCode(1);
     }
     return image;
 }
 
-std::string missingPictureMessage(const char* name, const char* directory)
+std::string pictureFailureMessage(const char* name, const char* reason, const char* directory)
 {
+    if (std::strcmp(reason, "no such file") != 0) {
+        return std::string(name) + ": " + reason;
+    }
     return std::string("Cannot load the picture \"") + name +
            "\".\n\nThe game reads its pictures from the working directory:\n" + directory +
            "\n\nStart the game from the folder that holds its pictures.";
+}
+
+// Three lines in the built-in font on a panel of the secret code's colour.
+static void drawRecord()
+{
+    const uint32_t text = makeColor(255, 255, 255, 255);
+    fillRect(RECORD_X, RECORD_Y, RECORD_WIDTH, RECORD_HEIGHT, makeColor(22, 42, 84, 255));
+    char line[32];
+    std::snprintf(line, sizeof(line), "WON  %d", static_cast<int>(gameRecord.won));
+    drawText(RECORD_X + 6, RECORD_Y + 5, text, line);
+    std::snprintf(line, sizeof(line), "LOST %d", static_cast<int>(gameRecord.lost));
+    drawText(RECORD_X + 6, RECORD_Y + 5 + RECORD_LINE, text, line);
+    if (gameRecord.fewestRows > 0) {
+        std::snprintf(line, sizeof(line), "BEST %d ROWS", static_cast<int>(gameRecord.fewestRows));
+        drawText(RECORD_X + 6, RECORD_Y + 5 + 2 * RECORD_LINE, text, line);
+    }
 }

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "gfx/image.h"
 #include "quorl/quorl.h"
 
 // Values of gameState. They are compared by magnitude: above STATE_PLAY is an
@@ -52,8 +51,22 @@ constexpr int32_t SOUND_COUNT = 8;
 // is missing or broken: the game goes on without that sound.
 extern Sound* gameSounds[SOUND_COUNT];
 
-// Start-up after the library: the intro, end-screen and code-ball pictures.
+// The player's record over every run, from the game's saved data: games won
+// and lost, and the fewest rows a win took (0 before the first win).
+struct GameRecord {
+    int32_t won;
+    int32_t lost;
+    int32_t fewestRows;
+};
+extern GameRecord gameRecord;
+
+// Start-up after the library: the intro, end-screen and code-ball pictures,
+// and the record.
 void loadStartPictures();
+
+// Counts a game that has just been won in `rows` rows (won nonzero) or lost,
+// in gameRecord and in the saved data.
+void recordEndOfGame(int32_t won, int32_t rows);
 
 // Plays one of the game's sounds, if it was loaded.
 void playGameSound(int32_t sound);
@@ -70,10 +83,12 @@ void checkForLostGame();
 void applyPressedButtons(uint32_t pressed);
 void advanceFrameTick();
 
-// Loads a picture of the working directory as PF_5551 in RAM. A missing or
-// unreadable file is fatal: a message box names the file and the directory,
-// then the program ends with exit code 1.
+// Loads a picture of the working directory as PF_5551 in RAM. A picture that
+// cannot be loaded is fatal: a message box says why, then the program ends
+// with exit code 1.
 Image* loadPicture(const char* name);
 
-// The text of that message box.
-std::string missingPictureMessage(const char* name, const char* directory);
+// The text of that message box: for a missing file, its name, the folder it
+// was looked for in and what to do; for any other failure, the file's name
+// and the loader's reason ("intro.png: broken PNG data").
+std::string pictureFailureMessage(const char* name, const char* reason, const char* directory);

@@ -70,6 +70,7 @@ bool buildImageQuad(const Image& image, Vertex* out)
 
 void drawImage(Image* image)
 {
+    requireGraphics("drawImage()");
     if (image == nullptr) {
         return;
     }

@@ -12,7 +12,8 @@
 
 #include "emu/timing.h"   // Required for: waitVBlank
 #include "gfx/library.h"
-#include "gfx/winsys.h"   // Required for: wsSwapBuffers
+#include "host/common.h"  // Required for: endForCallOrder
+#include "quorl/host.h"   // Required for: wsSwapBuffers
 
 int32_t screenPixelFormat = PF_8888;
 int32_t bitsPerPixel = 32;
@@ -25,6 +26,7 @@ DrawBuffer drawBuffer = {};
 DrawBuffer displayBuffer = {};
 DrawBuffer* drawTarget = &drawBuffer;
 int32_t drawingStarted = 0;
+int32_t graphicsStarted = 0;
 float sinTable[361];
 float cosTable[361];
 
@@ -35,6 +37,9 @@ static int32_t rowsThatFit(int32_t width, int32_t pixelFormat, int32_t height);
 
 void initGraphics(int32_t pixelFormat, int32_t doubleBuffer)
 {
+    if (controller == nullptr) {
+        endForCallOrder("initGraphics()", "initLibrary()");
+    }
     if (pixelFormat < 0 || pixelFormat >= PIXEL_FORMAT_COUNT) {
         pixelFormat = PF_8888;  // an unknown format would index past the table
     }
@@ -96,6 +101,7 @@ void initGraphics(int32_t pixelFormat, int32_t doubleBuffer)
     displayBuffer = drawBuffer;
     displayBuffer.pixels = displayBufferBase;
 
+    graphicsStarted = 1;
     startDrawing();
 
     if (defaultFont == nullptr) {
@@ -119,8 +125,16 @@ void buildTrigTables()
     }
 }
 
+void requireGraphics(const char* call)
+{
+    if (graphicsStarted == 0) {
+        endForCallOrder(call, "initGraphics()");
+    }
+}
+
 void startDrawing()
 {
+    requireGraphics("startDrawing()");
     if (drawingStarted != 0) {
         return;
     }
@@ -165,6 +179,7 @@ void applyVertexColor()
 
 void setDrawTarget(DrawBuffer* target)
 {
+    requireGraphics("setDrawTarget()");
     if (target == nullptr || target == drawTarget) {
         return;
     }

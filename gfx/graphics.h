@@ -17,11 +17,16 @@ extern uint8_t* videoMemoryFree;
 extern DrawBuffer displayBuffer;
 extern DrawBuffer* drawTarget;
 extern int32_t drawingStarted;
+extern int32_t graphicsStarted;  // flag: initGraphics has run
 extern float sinTable[361];
 extern float cosTable[361];
 
 // Bytes of one 512 x 272 screen buffer at the given depth.
 constexpr int32_t frameBytes(int32_t bits) { return bits * SCREEN_BUFFER_WIDTH * 272 / 8; }
+
+// Ends the program with a message when initGraphics has not run yet: `call`
+// needs the screen set up.
+void requireGraphics(const char* call);
 
 void resetBlending();
 void applyVertexColor();

@@ -9,7 +9,7 @@
 #include <cstring>   // Required for: memset
 
 #include "gfx/library.h"  // Required for: textureName, videoMemory
-#include "emu/shared.h"    // Required for: emuReuseTextures
+#include "quorl/host.h"    // Required for: emuReuseTextures
 
 const PixelFormatInfo pixelFormatTable[PIXEL_FORMAT_COUNT] = {
     {16, GL_RGB5, GL_RGB, GL_UNSIGNED_SHORT_5_6_5_REV},

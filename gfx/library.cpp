@@ -13,9 +13,10 @@
 #include "emu/controller.h"
 #include "emu/timing.h"
 #include "gfx/image.h"
-#include "emu/shared.h"
+#include "host/common.h"  // Required for: dataFilePath
 
-const PixelFormatDescription windowPixelFormat = {
+// The fixed pixel format the window asks for.
+static const PixelFormatDescription windowPixelFormat = {
     32,     // colorBits
     8, 0,   // red bits, shift
     8, 8,   // green
@@ -63,6 +64,10 @@ static PFNGLDELETEOBJECTARBPROC deleteObjectFn = nullptr;
 static PFNGLGETOBJECTPARAMETERIVARBPROC getObjectParameterFn = nullptr;
 static PFNGLGETINFOLOGARBPROC getInfoLogFn = nullptr;
 
+static void setupGlContext();
+static bool selectPixelFormat();
+static void initGlResources();
+static bool hasExtension(const char* extensions, const char* name);
 static const char* glText(GLenum name);
 static bool shaderStepSucceeded(GLhandleARB object, GLenum status, const char* step);
 static uint8_t rampValue(int32_t bits, int32_t shift, int32_t index);
@@ -90,11 +95,15 @@ void initLibrary()
     initGlResources();
 }
 
-void setupGlContext()
+static void setupGlContext()
 {
-    // The seam chooses the format, gives it to the window and makes the
-    // context current in one step; the palette follows once it is known.
     if (!selectPixelFormat()) {
+        return;
+    }
+    setupPalette();
+    int32_t result = wsCreateContext();
+    if (result != WS_OK) {
+        wsMessageBox(result == WS_MAKE_CURRENT_FAILED ? "wglMakeCurrent failed" : "wglCreateContext failed", "");
         return;
     }
     // The window system may have had to settle for a single buffer; the
@@ -103,7 +112,6 @@ void setupGlContext()
     PixelFormatDescription obtained = {};
     wsDescribePixelFormat(&obtained);
     contextDoubleBuffered = obtained.doubleBuffer != 0 ? 1 : 0;
-    setupPalette();
 
     glViewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
     glMatrixMode(GL_PROJECTION);
@@ -117,9 +125,9 @@ void setupGlContext()
     glEnable(GL_BLEND);
 }
 
-bool selectPixelFormat()
+static bool selectPixelFormat()
 {
-    int32_t result = wsCreateContext(windowPixelFormat);
+    int32_t result = wsSelectPixelFormat(windowPixelFormat);
     if (result == WS_NO_PIXEL_FORMAT) {
         wsMessageBox("ChoosePixelFormat failed", "");
         return false;
@@ -187,7 +195,7 @@ int32_t buildPaletteEntries(const PixelFormatDescription& format, PaletteEntry* 
     return count;
 }
 
-void initGlResources()
+static void initGlResources()
 {
     glGenTextures(TEXTURE_RING_SIZE, textureRing);
     for (int32_t i = TEXTURE_RING_SIZE - 1; i >= 0; --i) {
@@ -336,7 +344,7 @@ void setShaderProgramActive(int32_t active)
 
 char* readTextFile(const char* name)
 {
-    FILE* file = fopen(name, "r");
+    FILE* file = fopen(dataFilePath(name).c_str(), "r");
     if (file == nullptr) {
         return nullptr;
     }
@@ -372,7 +380,7 @@ const char* missingShaderExtension(const char* extensions)
     return nullptr;
 }
 
-bool hasExtension(const char* extensions, const char* name)
+static bool hasExtension(const char* extensions, const char* name)
 {
     return extensions != nullptr && name != nullptr && strstr(extensions, name) != nullptr;
 }

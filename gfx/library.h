@@ -5,14 +5,12 @@
 #include <GL/gl.h>
 #include <cstdint>
 
-#include "gfx/winsys.h"
+#include "quorl/host.h"
 #include "quorl/quorl.h"
 
 constexpr int32_t READ_BACK_BYTES = 1048576;
 constexpr int32_t VIDEO_MEMORY_BYTES = 2097152;
 
-// The fixed pixel format the window asks for.
-extern const PixelFormatDescription windowPixelFormat;
 
 // Uploads go to the names of this ring in turn: refilling a texture that
 // draws still queued in GL sample would make GL wait for them first, or give
@@ -42,10 +40,7 @@ extern int32_t contextDoubleBuffered;
 // pictures then upload on the driver's fast path (uploadTexture).
 extern int32_t textureSwizzle;
 
-void setupGlContext();
-bool selectPixelFormat();
 void setupPalette();
-void initGlResources();
 bool loadShaderExtension();
 void buildShaderProgram();
 void releaseShaderProgram();
@@ -62,7 +57,6 @@ int32_t buildPaletteEntries(const PixelFormatDescription& format, PaletteEntry* 
 // The message text for the first shader extension the extension string
 // lacks, or null when both are there.
 const char* missingShaderExtension(const char* extensions);
-bool hasExtension(const char* extensions, const char* name);
 // True when a GL_VERSION string ("major.minor ...") is at least major.minor.
 bool glVersionAtLeast(const char* version, int32_t major, int32_t minor);
 

@@ -12,6 +12,8 @@
 #include <cstdio>   // Required for: fopen, fread, fclose
 #include <cstring>  // Required for: strchr, strcmp, memcmp, memcpy
 
+#include "host/common.h"  // Required for: dataFilePath
+
 constexpr int32_t PNG_SIGNATURE_BYTES = 8;
 constexpr int32_t PNG_EXTENSION_CHARS = 8;
 // The signature and the start of the IHDR chunk: length, type, width, height.
@@ -90,7 +92,7 @@ void setLoadError(const char* reason)
 
 Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat)
 {
-    FILE* file = name != nullptr ? std::fopen(name, "rb") : nullptr;
+    FILE* file = name != nullptr ? std::fopen(dataFilePath(name).c_str(), "rb") : nullptr;
     if (file == nullptr) {
         bool missing = name == nullptr || errno == ENOENT || errno == ENOTDIR;
         return failLoad(missing ? "no such file" : "cannot read the file");

@@ -1,7 +1,7 @@
-// The emulation menu's entries, commands and marks, shared by the hosts.
-#include "host/menu_model.h"
-
-#include "host/host.h"
+// The emulation menu as every host shows it: its entries in display order,
+// what each command does to the shared values, and which marks show. A host
+// only builds the entries with its own toolkit and hands commands back here.
+#include "quorl/host.h"
 
 const MenuEntry MENU_ENTRIES[] = {
     {0, "Application", MENU_POPUP, 0},
@@ -29,9 +29,39 @@ const MenuMark MENU_MARKS[] = {
 };
 const int32_t MENU_MARK_COUNT = sizeof(MENU_MARKS) / sizeof(MENU_MARKS[0]);
 
+static bool applyMenuCommand(int32_t command);
 static void toggle(std::atomic<int32_t>& setting);
 
-bool applyMenuCommand(int32_t command)
+void menuCommand(int32_t command)
+{
+    if (command == CMD_QUIT) {
+        closeRequest();
+    } else if (applyMenuCommand(command)) {
+        updateMenuChecks();
+    }
+}
+
+bool menuMarkShows(int32_t command)
+{
+    switch (command) {
+    case CMD_PAUSE:
+        return pauseState.load(std::memory_order_relaxed) != PAUSE_RUNNING;
+    case CMD_REUSE_TEXTURES:
+        return emuReuseTextures.load(std::memory_order_relaxed) != 0;
+    case CMD_USE_SHADERS:
+        return emuUsePixelShaders.load(std::memory_order_relaxed) != 0;
+    case CMD_FRAMESKIP_NORMAL:
+        return emuFrameSkipMode.load(std::memory_order_relaxed) == 0;
+    case CMD_FRAMESKIP_NONE:
+        return emuFrameSkipMode.load(std::memory_order_relaxed) == 1;
+    default:
+        return false;
+    }
+}
+
+// Changes pauseState or a setting; false for CMD_QUIT (which the close
+// request carries out) and unknown commands.
+static bool applyMenuCommand(int32_t command)
 {
     switch (command) {
     case CMD_PAUSE:
@@ -56,24 +86,6 @@ bool applyMenuCommand(int32_t command)
     case CMD_FRAMESKIP_NONE:
         emuFrameSkipMode.store(1, std::memory_order_relaxed);
         return true;
-    default:
-        return false;
-    }
-}
-
-bool menuMarkShows(int32_t command)
-{
-    switch (command) {
-    case CMD_PAUSE:
-        return pauseState.load(std::memory_order_relaxed) != PAUSE_RUNNING;
-    case CMD_REUSE_TEXTURES:
-        return emuReuseTextures.load(std::memory_order_relaxed) != 0;
-    case CMD_USE_SHADERS:
-        return emuUsePixelShaders.load(std::memory_order_relaxed) != 0;
-    case CMD_FRAMESKIP_NORMAL:
-        return emuFrameSkipMode.load(std::memory_order_relaxed) == 0;
-    case CMD_FRAMESKIP_NONE:
-        return emuFrameSkipMode.load(std::memory_order_relaxed) == 1;
     default:
         return false;
     }

@@ -22,12 +22,18 @@
 // Colours are 32-bit values with red in bits 0-7, green 8-15, blue 16-23 and
 // alpha 24-31 (makeColor builds one). Pictures and other files are read from
 // the working directory unless a path says otherwise.
+//
+// Order of calls: initLibrary comes before every other call below but
+// endProgram, showMessage, the loaders, createImage and makeColor;
+// initGraphics before any drawing, readController and syncFrame after
+// initLibrary. A call made too early says so on stderr and in a message box
+// and ends the program with exit code 1.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
-// ---- The program ------------------------------------------------------------
+// ---- The program ----------------------------------------------------------------
 
 // The names the host gives the program: the window's title and where its
 // settings are stored (organization / application: on Linux the file
@@ -69,14 +75,20 @@ constexpr int32_t PAUSE_STEP = 2;
 // game that cannot go on (a picture is missing). Does not return.
 [[noreturn]] void endProgramWithCode(int exitCode);
 
-// ---- Start-up and the frame ---------------------------------------------------
+// Shows `text` to the player in a box titled `caption` with an OK button, and
+// returns once it is closed; the game waits meanwhile (the window still takes
+// a close request). Works before initLibrary too.
+void showMessage(const char* text, const char* caption);
+
+// ---- Start-up and the frame -----------------------------------------------------
 
 constexpr int32_t SCREEN_WIDTH = 480;
 constexpr int32_t SCREEN_HEIGHT = 272;
 
 // Starts the library: the controller, the frame-sync settings below, the GL
-// context on the window. Call it once, first, from gameMain. Failures it
-// cannot recover from show a message box and end the program.
+// context on the window. Call it once, first, from gameMain. When the window
+// system gives no GL context, a message box says which step failed and the
+// game goes on without drawing anything (its loop and input still run).
 void initLibrary();
 
 // Sets up the screen after initLibrary: `pixelFormat` of the screen buffers
@@ -117,7 +129,7 @@ double elapsedSeconds();
 // The library's end call, before endProgram: nothing to release on this back end.
 void endLibrary();
 
-// ---- The controller -----------------------------------------------------------
+// ---- The controller -------------------------------------------------------------
 
 // Button bits of ControllerState's masks, and the keys that press them:
 // arrows for the d-pad, keypad (or main-row) 0 SELECT, Return START,
@@ -135,6 +147,12 @@ constexpr uint32_t BTN_EAST = 0x2000;
 constexpr uint32_t BTN_SOUTH = 0x4000;
 constexpr uint32_t BTN_WEST = 0x8000;
 
+// Auto-repeat is off after initLibrary (repeatInterval 0, repeatDelay 0,
+// repeatMask the d-pad, L and R). A game turns it on by setting repeatDelay
+// and repeatInterval: then a held button of repeatMask shows in `pressed`
+// again at the repeatDelay-th unchanged sample and every repeatInterval
+// samples after (e.g. 15 and 4: a quarter of a second, then 15 a second).
+// Any change of any button starts the count again.
 struct ControllerState {
     uint32_t held;           // buttons down at the last sample
     uint32_t pressed;        // buttons that went down at the last sample, plus repeats
@@ -150,8 +168,34 @@ struct ControllerState {
 extern ControllerState* controller;
 
 // Samples the keyboard into *controller once per frame and returns controller.
-// `pressed` holds each button only in the frame it went down.
+// `pressed` holds each button only in the frame it went down. A key tapped
+// between two samples (down and up again) counts as held and pressed in the
+// next sample, and as released in the one after.
 ControllerState* readController();
+
+// ---- Saved data -----------------------------------------------------------------
+
+// A game's own values and texts, kept per user between runs (a best score,
+// the last level): in the settings store beside the emulation settings and
+// apart from them (Linux: group [Game] of the settings file; Windows: the
+// subkey Game; the browser: local storage). Each save is on disk when it
+// returns. Names are 1 to 64 printable ASCII characters without "/" or "\";
+// texts are UTF-8 of at most 4096 bytes. A bad name or text is refused and
+// nothing is written. Any thread; initLibrary is not needed.
+
+// Stores a whole number under `name`; nonzero when it was stored.
+int32_t saveValue(const char* name, int32_t value);
+
+// Stores a text under `name`; nonzero when it was stored.
+int32_t saveText(const char* name, const char* text);
+
+// The number stored under `name`, or `fallback` when there is none.
+int32_t loadValue(const char* name, int32_t fallback);
+
+// Copies the text stored under `name` into `buffer` (always NUL-terminated
+// within `size` bytes, cut if it is longer) and returns its full length in
+// bytes, or -1 when there is none.
+int32_t loadText(const char* name, char* buffer, int32_t size);
 
 // ---- Pictures -------------------------------------------------------------------
 

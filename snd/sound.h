@@ -19,7 +19,7 @@ constexpr int32_t SND_FRAME_BYTES = 4;
 // Sound a step of the paused emulation lets through: one vertical blank's.
 constexpr int32_t SND_FRAMES_PER_VBLANK = 800;
 
-// The emulation's audio settings, beside the three of emu/shared.h: the
+// The emulation's audio settings, beside the three of quorl/host.h: the
 // host keeps them in its settings store and changes them from the menu's
 // thread; the mixer reads them at every buffer, with relaxed ordering.
 // emuSound: 1 (the default) plays, 0 silences everything (voices and music

@@ -52,6 +52,8 @@ build_consumer() {
         "${flags[@]}" "$@" >"$work/$name.log" 2>&1 &&
         cmake --build "$work/$name" --parallel "$(nproc)" >>"$work/$name.log" 2>&1 ||
         { tail -30 "$work/$name.log" >&2; fail "the consumer did not build ($name)"; }
+    ! grep -q -- "whole-archive" "$work/$name/CMakeFiles/consumer_game.dir/link.txt" ||
+        fail "the host archive is linked whole ($name)"
 }
 
 cp "$source_dir/assets/place.wav" "$work/elsewhere/click.wav"
@@ -90,7 +92,7 @@ cmake --install "$build_dir" --prefix "$work/prefix" >"$work/install.log" 2>&1 |
     { tail -20 "$work/install.log" >&2; fail "cmake --install"; }
 build_consumer by-package -DCMAKE_PREFIX_PATH="$work/prefix"
 play_consumer "$work/by-package/consumer_game"
-build_consumer by-subdirectory -DQUORL_SOURCE="$source_dir"
+build_consumer by-subdirectory -DQUORL_SOURCE="$source_dir" -DQUORL_HOST_FIRST=ON
 # Taken in by another project, Quorl builds its library and host only.
 [[ ! -e "$work/by-subdirectory/quorl/tests" && ! -e "$work/by-subdirectory/quorl/quorl" ]] ||
     fail "add_subdirectory built Quorl's tests or game"

@@ -4,6 +4,8 @@
 // library's loader.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <array>
 #include <filesystem>
 #include <initializer_list>
@@ -12,7 +14,7 @@
 #include "emu/controller.h"
 #include "game/board.h"
 #include "game/game.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "test_game_pictures.h"
 
 namespace {
@@ -565,6 +567,24 @@ TEST(MissingPicture, ShowsAMessageNamingTheFileAndDirectoryThenEndsWithCodeOne)
     EXPECT_EXIT(loadPicture("fleche.png"), ::testing::ExitedWithCode(1), "quorl-no-pictures-");
     std::filesystem::current_path(startDir);
     std::filesystem::remove(dir);
+}
+
+// A picture that is there but broken is named with the loader's reason; the
+// advice about the folder is for a missing one only.
+TEST(MissingPicture, ABrokenPictureIsNamedWithTheReason)
+{
+    const std::string dir = makeTempDirectory("quorl-broken-pictures");
+    ASSERT_FALSE(dir.empty());
+    const std::filesystem::path startDir = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    std::ofstream("intro.png") << "not a picture";
+    std::ofstream("fond.png", std::ios::binary) << "\x89PNG\r\n\x1a\n" << std::string(40, 'x');
+    EXPECT_EXIT(loadPicture("intro.png"), ::testing::ExitedWithCode(1),
+                "message box \"Error\": intro\\.png: not a PNG file\n");
+    EXPECT_EXIT(loadPicture("fond.png"), ::testing::ExitedWithCode(1),
+                "message box \"Error\": fond\\.png: broken PNG data\n");
+    std::filesystem::current_path(startDir);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

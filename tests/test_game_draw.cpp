@@ -12,7 +12,7 @@
 #include "game/board.h"
 #include "game/game.h"
 #include "gfx/image.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "test_game_pictures.h"
 #include "tests/support/headless_seam.h"
 #include "tests/support/screen_pixels.h"
@@ -148,9 +148,11 @@ TEST_F(GameDrawTest, EachScreenShowsItsPicturesAndUploadsEachSheetOnce)
     frame(0);
     ASSERT_EQ(gameState, STATE_LOST);
     // The board, then the lost picture and the code balls, whose sheet comes
-    // back after the picture: seven uploads.
-    EXPECT_EQ(drawFrame(), 7);
+    // back after the picture, then the record's panel and text: nine uploads.
+    EXPECT_EQ(drawFrame(), 9);
     EXPECT_TRUE(showsColor(440, 150, testpictures::LOST_COLOR));
+    EXPECT_TRUE(showsColor(460, 245, Rgb{22, 42, 84})) << "the record's panel";
+    EXPECT_EQ(loadValue("gamesLost", 0), 1);
     for (int32_t slot = 0; slot < 4; slot++) {
         EXPECT_TRUE(showsColor(383 + 20 * slot, 178, testpictures::BALL_COLORS[slot + 1]));
     }
@@ -165,7 +167,9 @@ TEST_F(GameDrawTest, EachScreenShowsItsPicturesAndUploadsEachSheetOnce)
         frame(BTN_SOUTH);
     }
     ASSERT_EQ(gameState, STATE_WON);
-    EXPECT_EQ(drawFrame(), 7);
+    EXPECT_EQ(drawFrame(), 9);
+    EXPECT_EQ(loadValue("gamesWon", 0), 1);
+    EXPECT_EQ(loadValue("fewestRows", 0), 1);
     EXPECT_TRUE(showsColor(440, 150, testpictures::WON_COLOR));
     EXPECT_TRUE(showsColor(318, markY(1), testpictures::markColor(14)));
     EXPECT_TRUE(showsColor(cellX(40), cellY(40), testpictures::BALL_COLORS[0]));

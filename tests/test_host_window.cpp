@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "emu/controller.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "host/qt/menu.h"
 #include "host/qt/window.h"
 
@@ -140,7 +140,7 @@ void resetShared()
         hostWindow.waitOverlay->hide();
     }
     if (hostWindow.menuBar) {
-        updateMenuChecks(hostWindow);
+        updateMenuChecks();
     }
 }
 
@@ -258,12 +258,12 @@ TEST(HostWindow, CommandsChangeStateAndMarks)
         emuReuseTextures = c.reuse;
         emuUsePixelShaders = c.shaders;
         emuFrameSkipMode = c.mode;
-        menuCommand(hostWindow, c.command);
+        menuCommand(c.command);
         EXPECT_EQ(pauseState.load(), c.pauseAfter) << c.name;
         EXPECT_EQ(emuReuseTextures.load(), c.reuseAfter) << c.name;
         EXPECT_EQ(emuUsePixelShaders.load(), c.shadersAfter) << c.name;
         EXPECT_EQ(emuFrameSkipMode.load(), c.modeAfter) << c.name;
-        updateMenuChecks(hostWindow);
+        updateMenuChecks();
         EXPECT_EQ(item(application, "Pause")->isChecked(), c.pauseAfter != 0) << c.name;
         EXPECT_EQ(item(performance, "Reuse textures (faster)")->isChecked(), c.reuseAfter != 0)
             << c.name;
@@ -341,12 +341,12 @@ TEST(HostWindow, ControllerKeysFillTheKeyTableWithNumLockOnAndOff)
         int32_t code;
     };
     const KeyCase keys[] = {
-        {"Up", VK_UP},         {"Down", VK_DOWN},     {"Left", VK_LEFT},
-        {"Right", VK_RIGHT},   {"Return", VK_RETURN}, {"104", VK_RETURN},  // keypad Enter
-        {"90", VK_NUMPAD0},    {"87", VK_NUMPAD1},    {"88", VK_NUMPAD2},
-        {"89", VK_NUMPAD3},    {"83", VK_NUMPAD4},    {"84", VK_NUMPAD5},
-        {"85", VK_NUMPAD6},    {"a", VK_A},           {"d", VK_D},
-        {"w", VK_W},           {"s", VK_S},           {"F5", 0x74},
+        {"Up", KEY_UP},         {"Down", KEY_DOWN},     {"Left", KEY_LEFT},
+        {"Right", KEY_RIGHT},   {"Return", KEY_RETURN}, {"104", KEY_RETURN},  // keypad Enter
+        {"90", KEY_NUMPAD0},    {"87", KEY_NUMPAD1},    {"88", KEY_NUMPAD2},
+        {"89", KEY_NUMPAD3},    {"83", KEY_NUMPAD4},    {"84", KEY_NUMPAD5},
+        {"85", KEY_NUMPAD6},    {"a", KEY_A},           {"d", KEY_D},
+        {"w", KEY_W},           {"s", KEY_S},           {"F5", 0x74},
     };
     for (bool numLock : {true, false}) {
         setNumLock(numLock);
@@ -369,16 +369,16 @@ TEST(HostWindow, HeldKeyStaysDownThroughAutoRepeat)
     pump(50);
     int pressesBefore = repeatCounter->presses;
     xdotool("keydown Left");
-    ASSERT_TRUE(waitFor([] { return keyTable[VK_LEFT].load() == 1; }));
+    ASSERT_TRUE(waitFor([] { return keyTable[KEY_LEFT].load() == 1; }));
     int releasesSeen = 0;
     QElapsedTimer held;
     held.start();
     while (held.elapsed() < 1200) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-        releasesSeen += keyTable[VK_LEFT].load() == 0;
+        releasesSeen += keyTable[KEY_LEFT].load() == 0;
     }
     xdotool("keyup Left");
-    EXPECT_TRUE(waitFor([] { return keyTable[VK_LEFT].load() == 0; }));
+    EXPECT_TRUE(waitFor([] { return keyTable[KEY_LEFT].load() == 0; }));
     EXPECT_EQ(releasesSeen, 0);
     EXPECT_GT(repeatCounter->presses, pressesBefore + 1) << "the server did auto-repeat the key";
 }
@@ -402,7 +402,7 @@ TEST(HostWindow, SystemKeysNeverReachTheKeyTable)
     resetShared();
     xdotool("keydown alt+s");
     pump(150);
-    EXPECT_EQ(keyTable[VK_S].load(), 0);
+    EXPECT_EQ(keyTable[KEY_S].load(), 0);
     EXPECT_EQ(keyTable[0x12].load(), 0);
     xdotool("keyup alt+s");
     pump(150);
@@ -410,7 +410,7 @@ TEST(HostWindow, SystemKeysNeverReachTheKeyTable)
     xdotool("key Escape");
     pump(150);
     resetShared();
-    EXPECT_EQ(keyTable[VK_S].load(), 0);
+    EXPECT_EQ(keyTable[KEY_S].load(), 0);
 }
 
 // A key held while a menu opens or another window takes the keyboard has its
@@ -424,25 +424,25 @@ TEST(HostWindow, KeysHeldWhenTheKeyboardLeavesAreReleased)
     pump(100);
     QMenu* application = popup("Application");
     xdotool("keydown Left");
-    ASSERT_TRUE(waitFor([] { return keyTable[VK_LEFT].load() == 1; }));
+    ASSERT_TRUE(waitFor([] { return keyTable[KEY_LEFT].load() == 1; }));
     QPoint at = w.menuBar->mapToGlobal(w.menuBar->actionGeometry(w.menuBar->actions()[0]).center());
     xdotool("mousemove " + std::to_string(at.x()) + " " + std::to_string(at.y()) + " click 1");
     ASSERT_TRUE(waitFor([&] { return application->isVisible(); }));
-    EXPECT_TRUE(waitFor([] { return keyTable[VK_LEFT].load() == 0; })) << "a menu opened";
+    EXPECT_TRUE(waitFor([] { return keyTable[KEY_LEFT].load() == 0; })) << "a menu opened";
     xdotool("keyup Left");
     QPoint area = w.screenArea->mapToGlobal(QPoint(240, 136));
     xdotool("mousemove " + std::to_string(area.x()) + " " + std::to_string(area.y()) + " click 1");
     ASSERT_TRUE(waitFor([&] { return !application->isVisible(); }));
     pump(150);
     xdotool("keydown Left");
-    EXPECT_TRUE(waitFor([] { return keyTable[VK_LEFT].load() == 1; })) << "the next press counts";
+    EXPECT_TRUE(waitFor([] { return keyTable[KEY_LEFT].load() == 1; })) << "the next press counts";
 
     QWidget other;
     other.setWindowTitle("other");
     other.resize(100, 100);
     other.show();
     other.activateWindow();
-    EXPECT_TRUE(waitFor([] { return keyTable[VK_LEFT].load() == 0; })) << "another window took it";
+    EXPECT_TRUE(waitFor([] { return keyTable[KEY_LEFT].load() == 0; })) << "another window took it";
     xdotool("keyup Left");
     other.close();
     w.top->activateWindow();
@@ -457,14 +457,14 @@ TEST(HostWindow, EscapeIsAFirstCloseThatShowsTheOverlay)
     w.top->activateWindow();
     pump(50);
     xdotool("keydown Escape");
-    EXPECT_TRUE(waitFor([] { return keyTable[VK_ESCAPE].load() == 1; }));
+    EXPECT_TRUE(waitFor([] { return keyTable[KEY_ESCAPE].load() == 1; }));
     EXPECT_TRUE(waitFor([] { return quitRequested.load() == 1; }));
     EXPECT_TRUE(w.waitOverlay->isVisible());
     EXPECT_EQ(w.waitOverlay->text(), "Please wait...");
     EXPECT_EQ(w.waitOverlay->geometry(), QRect(0, 0, 480, 272));
     EXPECT_TRUE(w.top->isVisible()) << "the window stays";
     xdotool("keyup Escape");
-    EXPECT_TRUE(waitFor([] { return keyTable[VK_ESCAPE].load() == 0; }));
+    EXPECT_TRUE(waitFor([] { return keyTable[KEY_ESCAPE].load() == 0; }));
 
     pump(150);
     QImage area = grabScreenArea();

@@ -19,7 +19,7 @@
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "gfx/library.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "tests/support/headless_seam.h"
 #include "tests/support/screen_pixels.h"
 

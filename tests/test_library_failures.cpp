@@ -15,7 +15,7 @@
 #include "gfx/graphics.h"
 #include "gfx/image.h"
 #include "gfx/library.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "tests/support/headless_seam.h"
 
 namespace {
@@ -41,6 +41,8 @@ TEST_F(NoContext, PixelFormatFailuresAreReportedAndStartUpCompletes)
     const Case cases[] = {
         {WS_NO_PIXEL_FORMAT, "ChoosePixelFormat failed"},
         {WS_PIXEL_FORMAT_REFUSED, "SetPixelFormat failed"},
+        {WS_CONTEXT_FAILED, "wglCreateContext failed"},
+        {WS_MAKE_CURRENT_FAILED, "wglMakeCurrent failed"},
     };
     for (const Case& c : cases) {
         headlessForcedResult = c.result;
@@ -101,6 +103,30 @@ TEST_F(NoContext, FramesRunWithoutDrawing)
     }
     EXPECT_EQ(drawTarget, &drawBuffer);
     releaseImage(image);
+}
+
+// A call that needs start-up made before it ends the program with a message
+// saying so (and no crash): each is tried in a process of its own.
+TEST(CallOrder, CallsBeforeStartUpEndTheProgramWithAMessage)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static Image picture = {};
+    struct Case {
+        void (*call)();
+        const char* message;
+    };
+    const Case cases[] = {
+        {[] { readController(); }, "readController\\(\\) was called before initLibrary\\(\\)"},
+        {[] { initGraphics(PF_8888, 1); }, "initGraphics\\(\\) was called before initLibrary\\(\\)"},
+        {[] { startDrawing(); }, "startDrawing\\(\\) was called before initGraphics\\(\\)"},
+        {[] { drawImage(&picture); }, "drawImage\\(\\) was called before initGraphics\\(\\)"},
+        {[] { fillRect(0, 0, 8, 8, 0xFFFFFFFFu); }, "drawImage\\(\\) was called before initGraphics\\(\\)"},
+        {[] { setDrawTarget(&picture); }, "setDrawTarget\\(\\) was called before initGraphics\\(\\)"},
+        {[] { syncFrame(0, 5, 4); }, "syncFrame\\(\\) was called before initGraphics\\(\\)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EXIT(c.call(), ::testing::ExitedWithCode(1), c.message);
+    }
 }
 
 // Asked for double buffering but given one buffer, the screen works as a

@@ -13,7 +13,7 @@
 #include "emu/timing.h"
 #include "gfx/graphics.h"
 #include "gfx/library.h"
-#include "emu/shared.h"
+#include "quorl/host.h"
 #include "tests/support/headless_seam.h"
 
 namespace {

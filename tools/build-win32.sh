@@ -4,8 +4,8 @@
 #   bash tools/build-win32.sh [cmake --build options, e.g. --target quorl]
 #
 # Installs the mingw-w64 toolchain and Wine when missing and builds static
-# zlib, libpng and GoogleTest once (tools/win32-deps.sh, which also runs
-# alone), then configures and builds with cmake/toolchain-mingw-w64.cmake and
+# zlib, libpng, GoogleTest, SDL2 and SDL2_mixer once (tools/win32-deps.sh,
+# which also runs alone), then configures and builds with cmake/toolchain-mingw-w64.cmake and
 # copies assets/ next to the .exe files, since the game reads its pictures
 # from the working directory. Run as root (or with sudo available). The .exe
 # files link everything statically: they run on Windows or Wine as they are.

@@ -1,16 +1,17 @@
 #!/bin/bash
 # Prepares the Windows cross build: installs the mingw-w64 toolchain and Wine
-# when missing, then builds static zlib, libpng 1.6 and GoogleTest for
-# x86_64-w64-mingw32 from Debian's source packages into
+# when missing, then builds static zlib, libpng 1.6, GoogleTest, SDL2 and
+# SDL2_mixer for x86_64-w64-mingw32 from Debian's source packages into
 # build-win32/deps/prefix (Debian ships no Windows build of them).
 #
 #   bash tools/win32-deps.sh            # everything below, in order
 #   bash tools/win32-deps.sh packages   # only the Debian packages (also Wine)
 #   bash tools/win32-deps.sh sources   # packages + fetch the sources
 #
-# Run as root (or with sudo available). Re-runs are cheap: the sources are
+# Run as root (or with sudo available). Re-runs are cheap: each source is
 # fetched once into build-win32/deps/src and the libraries are rebuilt only
-# when build-win32/deps/prefix/.stamp is missing or out of date.
+# when build-win32/deps/prefix/.stamp is missing or out of date (new sources,
+# or a change to this script or to the toolchain file).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,15 +21,19 @@ prefix="$deps/prefix"
 toolchain="$root/cmake/toolchain-mingw-w64.cmake"
 triple=x86_64-w64-mingw32
 jobs=2  # the machine has two cores and is shared
+# Debian source packages, each unpacked into $src/<name>-<version>.
+src_packages=(libpng1.6 zlib googletest libsdl2 libsdl2-mixer)
 
 sudo=""
 if [[ $(id -u) -ne 0 ]]; then
     sudo="sudo"
 fi
 
+# vorbis-tools: oggenc makes the Ogg Vorbis file that the Windows build's
+# SDL test plays.
 install_packages() {
     bash "$root/tools/install-deps.sh" mingw-w64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
-        cmake make dpkg-dev wine wine64 xvfb x11-utils
+        cmake make dpkg-dev wine wine64 xvfb x11-utils vorbis-tools
 }
 
 # apt-get source needs deb-src entries, which a stock Debian image lacks.
@@ -62,9 +67,11 @@ EOF
     fi
 }
 
-# Prints the one directory that apt-get source unpacked for package $1.
+# Prints the one directory that apt-get source unpacked for package $1. The
+# version after the name starts with a digit, which keeps libsdl2 apart from
+# libsdl2-mixer.
 source_dir() {
-    local dirs=("$src/$1"-*/)
+    local dirs=("$src/$1"-[0-9]*/)
     if [[ ${#dirs[@]} -ne 1 || ! -d "${dirs[0]}" ]]; then
         return 1
     fi
@@ -72,11 +79,14 @@ source_dir() {
 }
 
 fetch_sources() {
-    if [[ -f "$src/.fetched" ]]; then
+    local missing=() pkg
+    for pkg in "${src_packages[@]}"; do
+        [[ -f "$src/.fetched-$pkg" ]] || missing+=("$pkg")
+    done
+    if ((${#missing[@]} == 0)); then
         return 0
     fi
     add_deb_src
-    rm -rf "$src"
     mkdir -p "$src"
     local opts=(-qq)
     # As root, apt drops to the _apt user to download and warns when that
@@ -85,21 +95,22 @@ fetch_sources() {
         opts+=(-o APT::Sandbox::User=root)
     fi
     : >"$deps/fetch.log"
-    local pkg
-    for pkg in libpng1.6 zlib googletest; do
+    for pkg in "${missing[@]}"; do
         echo "Fetching the source of $pkg"
+        # What an interrupted fetch left behind goes first.
+        rm -rf "$src/$pkg"-[0-9]* "$src/${pkg}"_*
         # dpkg-source chatters (and warns about unverifiable signatures
         # without debian-keyring): keep it in the log unless all fails. Some
         # mirrors carry the security suite's binaries but not its sources,
         # so fall back to the release's own version.
         if ! (cd "$src" && { apt-get "${opts[@]}" source "$pkg" ||
-            apt-get "${opts[@]}" source "$pkg/bookworm"; }) >>"$deps/fetch.log" 2>&1; then
+            apt-get "${opts[@]}" source "$pkg/bookworm"; }) >>"$deps/fetch.log" 2>&1 ||
+            ! source_dir "$pkg" >/dev/null; then
             cat "$deps/fetch.log" >&2
             return 1
         fi
+        touch "$src/.fetched-$pkg"
     done
-    source_dir libpng1.6 >/dev/null && source_dir zlib >/dev/null && source_dir googletest >/dev/null
-    touch "$src/.fetched"
 }
 
 build_zlib() {
@@ -142,8 +153,8 @@ cmake_dep() {
 
 build_deps() {
     local stamp="$prefix/.stamp" want
-    # Rebuild when the sources or the toolchain file change.
-    want="$(ls "$src") $(cksum <"$toolchain")"
+    # Rebuild when the sources, this script or the toolchain file change.
+    want="$(ls "$src") $(cksum <"${BASH_SOURCE[0]}") $(cksum <"$toolchain")"
     if [[ -f "$stamp" && "$(cat "$stamp")" == "$want" ]]; then
         return 0
     fi
@@ -159,6 +170,29 @@ build_deps() {
     echo "Building googletest"
     cmake_dep googletest "$(source_dir googletest)" \
         -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=OFF
+    echo "Building SDL2"
+    # Audio (WASAPI, DirectSound, winmm, and the disk and dummy drivers the
+    # tests use) and joysticks (XInput, DirectInput, RawInput, HIDAPI and
+    # virtual ones) with the game-controller layer. Video stays in: the
+    # DirectInput joystick driver uses the hidden helper window that the
+    # Windows video driver makes. Everything else that can be left out is,
+    # to keep the build short.
+    cmake_dep sdl2 "$(source_dir libsdl2)" \
+        -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_CCACHE=OFF \
+        -DSDL_RENDER=OFF -DSDL_HAPTIC=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF \
+        -DSDL_LOCALE=OFF -DSDL_MISC=OFF \
+        -DSDL_OPENGL=OFF -DSDL_OPENGLES=OFF -DSDL_VULKAN=OFF -DSDL_RENDER_D3D=OFF \
+        -DSDL_OFFSCREEN=OFF -DSDL_DUMMYVIDEO=OFF \
+        -DSDL_DIRECTX=ON -DSDL_WASAPI=ON -DSDL_XINPUT=ON -DSDL_HIDAPI=ON \
+        -DSDL_VIRTUAL_JOYSTICK=ON -DSDL_DISKAUDIO=ON -DSDL_DUMMYAUDIO=ON
+    echo "Building SDL2_mixer"
+    # WAV and Ogg Vorbis, the latter with the stb_vorbis decoder that the
+    # source carries, so no codec library is needed.
+    cmake_dep sdl2_mixer "$(source_dir libsdl2-mixer)" \
+        -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_DEPS_SHARED=OFF -DSDL2MIXER_SAMPLES=OFF \
+        -DSDL2MIXER_WAVE=ON -DSDL2MIXER_VORBIS=STB \
+        -DSDL2MIXER_CMD=OFF -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF \
+        -DSDL2MIXER_MP3=OFF -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_OPUS=OFF
     echo "$want" >"$stamp"
     echo "Dependencies built in $((SECONDS - start)) s into $prefix"
 }

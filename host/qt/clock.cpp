@@ -1,5 +1,5 @@
 // The vertical blank's clock on Linux: CLOCK_MONOTONIC in nanoseconds.
-#include "emu/clock.h"
+#include "quorl/host.h"
 
 #include <time.h>
 

@@ -6,7 +6,7 @@
 
 #include <iterator>
 
-#include "emu/controller.h"
+#include "quorl/host.h"
 
 namespace {
 
@@ -21,16 +21,16 @@ struct KeyPair {
 
 // Keypad keys, told apart from the main block by Qt::KeypadModifier.
 constexpr KeyPair KEYPAD_KEYS[] = {
-    {Qt::Key_0, VK_NUMPAD0},      {Qt::Key_Insert, VK_NUMPAD0}, {Qt::Key_1, VK_NUMPAD1},
-    {Qt::Key_End, VK_NUMPAD1},    {Qt::Key_2, VK_NUMPAD2},      {Qt::Key_Down, VK_NUMPAD2},
-    {Qt::Key_3, VK_NUMPAD3},      {Qt::Key_PageDown, VK_NUMPAD3}, {Qt::Key_4, VK_NUMPAD4},
-    {Qt::Key_Left, VK_NUMPAD4},   {Qt::Key_5, VK_NUMPAD5},      {Qt::Key_Clear, VK_NUMPAD5},
-    {Qt::Key_6, VK_NUMPAD6},      {Qt::Key_Right, VK_NUMPAD6},  {Qt::Key_7, 0x67},
+    {Qt::Key_0, KEY_NUMPAD0},      {Qt::Key_Insert, KEY_NUMPAD0}, {Qt::Key_1, KEY_NUMPAD0 + 1},
+    {Qt::Key_End, KEY_NUMPAD0 + 1},    {Qt::Key_2, KEY_NUMPAD0 + 2},      {Qt::Key_Down, KEY_NUMPAD0 + 2},
+    {Qt::Key_3, KEY_NUMPAD0 + 3},      {Qt::Key_PageDown, KEY_NUMPAD0 + 3}, {Qt::Key_4, KEY_NUMPAD0 + 4},
+    {Qt::Key_Left, KEY_NUMPAD0 + 4},   {Qt::Key_5, KEY_NUMPAD0 + 5},      {Qt::Key_Clear, KEY_NUMPAD0 + 5},
+    {Qt::Key_6, KEY_NUMPAD0 + 6},      {Qt::Key_Right, KEY_NUMPAD0 + 6},  {Qt::Key_7, 0x67},
     {Qt::Key_Home, 0x67},         {Qt::Key_8, 0x68},            {Qt::Key_Up, 0x68},
     {Qt::Key_9, 0x69},            {Qt::Key_PageUp, 0x69},       {Qt::Key_Asterisk, 0x6A},
     {Qt::Key_Plus, 0x6B},         {Qt::Key_Minus, 0x6D},        {Qt::Key_Period, 0x6E},
     {Qt::Key_Comma, 0x6E},        {Qt::Key_Delete, 0x6E},       {Qt::Key_Slash, 0x6F},
-    {Qt::Key_Enter, VK_RETURN},
+    {Qt::Key_Enter, KEY_RETURN},
 };
 
 // Keypad keysyms in the NumLock-off state, in the order of the digits 0..9.
@@ -42,12 +42,12 @@ constexpr quint32 KEYPAD_NAVIGATION_KEYSYMS[] = {
 
 constexpr KeyPair MAIN_KEYS[] = {
     {Qt::Key_Backspace, 0x08},  {Qt::Key_Tab, 0x09},        {Qt::Key_Backtab, 0x09},
-    {Qt::Key_Clear, 0x0C},      {Qt::Key_Return, VK_RETURN}, {Qt::Key_Enter, VK_RETURN},
+    {Qt::Key_Clear, 0x0C},      {Qt::Key_Return, KEY_RETURN}, {Qt::Key_Enter, KEY_RETURN},
     {Qt::Key_Shift, 0x10},      {Qt::Key_Control, 0x11},    {Qt::Key_Alt, 0x12},
-    {Qt::Key_Pause, 0x13},      {Qt::Key_CapsLock, 0x14},   {Qt::Key_Escape, VK_ESCAPE},
+    {Qt::Key_Pause, 0x13},      {Qt::Key_CapsLock, 0x14},   {Qt::Key_Escape, KEY_ESCAPE},
     {Qt::Key_Space, 0x20},      {Qt::Key_PageUp, 0x21},     {Qt::Key_PageDown, 0x22},
-    {Qt::Key_End, 0x23},        {Qt::Key_Home, 0x24},       {Qt::Key_Left, VK_LEFT},
-    {Qt::Key_Up, VK_UP},        {Qt::Key_Right, VK_RIGHT},  {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_End, 0x23},        {Qt::Key_Home, 0x24},       {Qt::Key_Left, KEY_LEFT},
+    {Qt::Key_Up, KEY_UP},        {Qt::Key_Right, KEY_RIGHT},  {Qt::Key_Down, KEY_DOWN},
     {Qt::Key_Select, 0x29},     {Qt::Key_Printer, 0x2A},    {Qt::Key_Execute, 0x2B},
     {Qt::Key_Print, 0x2C},      {Qt::Key_SysReq, 0x2C},     {Qt::Key_Insert, 0x2D},
     {Qt::Key_Delete, 0x2E},     {Qt::Key_Help, 0x2F},       {Qt::Key_Super_L, 0x5B},
@@ -57,9 +57,9 @@ constexpr KeyPair MAIN_KEYS[] = {
     {Qt::Key_MediaNext, 0xB0},  {Qt::Key_MediaPrevious, 0xB1}, {Qt::Key_MediaStop, 0xB2},
     {Qt::Key_MediaPlay, 0xB3},  {Qt::Key_MediaTogglePlayPause, 0xB3},
     // Shifted digits give the digit's key (0-6: the keypad's, as below).
-    {Qt::Key_ParenRight, VK_NUMPAD0}, {Qt::Key_Exclam, VK_NUMPAD1}, {Qt::Key_At, VK_NUMPAD2},
-    {Qt::Key_NumberSign, VK_NUMPAD3}, {Qt::Key_Dollar, VK_NUMPAD4}, {Qt::Key_Percent, VK_NUMPAD5},
-    {Qt::Key_AsciiCircum, VK_NUMPAD6}, {Qt::Key_Ampersand, '7'},   {Qt::Key_Asterisk, '8'},
+    {Qt::Key_ParenRight, KEY_NUMPAD0}, {Qt::Key_Exclam, KEY_NUMPAD0 + 1}, {Qt::Key_At, KEY_NUMPAD0 + 2},
+    {Qt::Key_NumberSign, KEY_NUMPAD0 + 3}, {Qt::Key_Dollar, KEY_NUMPAD0 + 4}, {Qt::Key_Percent, KEY_NUMPAD0 + 5},
+    {Qt::Key_AsciiCircum, KEY_NUMPAD0 + 6}, {Qt::Key_Ampersand, '7'},   {Qt::Key_Asterisk, '8'},
     {Qt::Key_ParenLeft, '9'},
     // Punctuation keys, plain and shifted.
     {Qt::Key_Semicolon, 0xBA},  {Qt::Key_Colon, 0xBA},      {Qt::Key_Equal, 0xBB},
@@ -91,7 +91,7 @@ int32_t virtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nat
     }
     // Laptops have no keypad: the main row's 0-6 press the keypad's buttons.
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_6) {
-        return VK_NUMPAD0 + (qtKey - Qt::Key_0);
+        return KEY_NUMPAD0 + (qtKey - Qt::Key_0);
     }
     if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {
         return qtKey;
@@ -120,11 +120,11 @@ static int32_t lookUp(const KeyPair* pairs, size_t count, int qtKey)
 static int32_t keypadKeyFromKeysym(quint32 keysym)
 {
     if (keysym >= XK_KP_0_KEYSYM && keysym <= XK_KP_9_KEYSYM) {
-        return VK_NUMPAD0 + static_cast<int32_t>(keysym - XK_KP_0_KEYSYM);
+        return KEY_NUMPAD0 + static_cast<int32_t>(keysym - XK_KP_0_KEYSYM);
     }
     for (size_t digit = 0; digit < std::size(KEYPAD_NAVIGATION_KEYSYMS); ++digit) {
         if (KEYPAD_NAVIGATION_KEYSYMS[digit] == keysym) {
-            return VK_NUMPAD0 + static_cast<int32_t>(digit);
+            return KEY_NUMPAD0 + static_cast<int32_t>(digit);
         }
     }
     return -1;

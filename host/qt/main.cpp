@@ -1,22 +1,19 @@
 // The process entry: the Qt application, the main window, the game thread and
 // the first thread's event loop.
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
 
-#include "host/host.h"
 #include "host/qt/signals.h"
 #include "host/qt/window.h"
+#include "quorl/host.h"
 
 static QtMessageHandler defaultMessageHandler;
 static bool windowShown;  // set once, before the game thread starts
 
 static bool prepareEnvironment();
-static void enterDataDirectory(const QString& programFolder);
 static void fatalMessageHandler(QtMsgType type, const QMessageLogContext& context,
                                 const QString& message);
 
@@ -48,7 +45,7 @@ int main()
         return 1;
     }
     windowShown = true;
-    enterDataDirectory(QCoreApplication::applicationDirPath());
+    chooseDataFolder(QCoreApplication::applicationDirPath().toLocal8Bit().constData(), DATA_UNDER_PREFIX);
     // Only now: ending saves the settings, which must have been loaded first.
     watchEndSignals();
 
@@ -78,24 +75,6 @@ static bool prepareEnvironment()
     qunsetenv("QT_SCREEN_SCALE_FACTORS");
     qputenv("QT_QPA_PLATFORM", "xcb");
     return !qEnvironmentVariableIsEmpty("DISPLAY");
-}
-
-// An installed game runs as <prefix>/bin/<name> with its pictures in
-// <prefix>/<dataDirectory>; run from anywhere else (a build folder), it reads
-// the working directory it was given.
-static void enterDataDirectory(const QString& programFolder)
-{
-    if (gameInfo.dataDirectory == nullptr || gameInfo.dataDirectory[0] == '\0') {
-        return;
-    }
-    QDir prefix(programFolder);
-    if (prefix.dirName() != QLatin1String("bin") || !prefix.cdUp()) {
-        return;
-    }
-    QString data = prefix.filePath(QString::fromUtf8(gameInfo.dataDirectory));
-    if (QFileInfo(data).isDir()) {
-        QDir::setCurrent(data);
-    }
 }
 
 static void fatalMessageHandler(QtMsgType type, const QMessageLogContext& context,

@@ -9,68 +9,58 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "host/host.h"
-#include "host/qt/settings.h"
 #include "host/qt/window.h"
+#include "quorl/host.h"
 
-static void addItem(HostWindow& window, QMenu* menu, const MenuEntry& entry);
+static void addItem(QMenu* menu, const MenuEntry& entry);
 static QMenu* popupAt(QMenuBar* bar, int barPosition, int position);
 static void checkByCommand(QMenu* popup, int32_t command, bool checked);
 static QAction* findCommand(QMenu* popup, int32_t command);
 
-void buildMenu(HostWindow& window)
+void buildMenu()
 {
+    QMenuBar* bar = hostWindow.menuBar;
     // menus[d] is the popup that entries of depth d + 1 go into. Popups are
     // owned by the bar, so that every one lives as long as the menu does.
     QMenu* menus[3] = {};
     for (int32_t i = 0; i < MENU_ENTRY_COUNT; ++i) {
         const MenuEntry& entry = MENU_ENTRIES[i];
         if (entry.command != MENU_POPUP) {
-            addItem(window, menus[entry.depth - 1], entry);
+            addItem(menus[entry.depth - 1], entry);
             continue;
         }
-        QMenu* popup = new QMenu(QString::fromLatin1(entry.text), window.menuBar);
+        QMenu* popup = new QMenu(QString::fromLatin1(entry.text), bar);
         if (entry.depth == 0) {
-            window.menuBar->addMenu(popup);
+            bar->addMenu(popup);
         } else {
             menus[entry.depth - 1]->addMenu(popup);
         }
         menus[entry.depth] = popup;
     }
 
-    loadSetting("emuReuseTextures", emuReuseTextures);
-    loadSetting("emuUsePixelShaders", emuUsePixelShaders);
-    loadSetting("emuFrameSkipMode", emuFrameSkipMode);
-    updateMenuChecks(window);
+    loadSettings();
+    updateMenuChecks();
 }
 
-void updateMenuChecks(HostWindow& window)
+void updateMenuChecks()
 {
+    if (!hostWindow.menuBar) {
+        return;
+    }
     for (int32_t i = 0; i < MENU_MARK_COUNT; ++i) {
         const MenuMark& mark = MENU_MARKS[i];
-        checkByCommand(popupAt(window.menuBar, mark.barPosition, mark.popupPosition), mark.command,
+        checkByCommand(popupAt(hostWindow.menuBar, mark.barPosition, mark.popupPosition), mark.command,
                        menuMarkShows(mark.command));
     }
 }
 
-void menuCommand(HostWindow& window, int32_t command)
-{
-    if (command == CMD_QUIT) {
-        closeRequest();
-    } else if (applyMenuCommand(command)) {
-        updateMenuChecks(window);
-    }
-}
-
-static void addItem(HostWindow& window, QMenu* menu, const MenuEntry& entry)
+static void addItem(QMenu* menu, const MenuEntry& entry)
 {
     QAction* action = menu->addAction(QString::fromLatin1(entry.text));
     action->setData(entry.command);
     action->setEnabled(entry.grayed == 0);
-    HostWindow* target = &window;
     int32_t command = entry.command;
-    QObject::connect(action, &QAction::triggered, action,
-                     [target, command] { menuCommand(*target, command); });
+    QObject::connect(action, &QAction::triggered, action, [command] { menuCommand(command); });
 }
 
 // The popup at `barPosition` in the bar, or the one at `position` inside it.

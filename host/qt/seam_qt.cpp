@@ -1,8 +1,8 @@
 // The window-system seam on Qt. The GL surface is a native QWindow embedded
 // in the screen area with QWidget::createWindowContainer; it is created and
-// owned by the first thread. The QOpenGLContext is created by the game
-// thread, made current there and never used anywhere else.
-#include "gfx/winsys.h"
+// owned by the first thread, and its pixel format is settled when it is
+// created. The QOpenGLContext is created by the game thread, made current
+// there and never used anywhere else.
 
 #include <GL/gl.h>
 #include <QApplication>
@@ -23,10 +23,10 @@
 #include <sanitizer/tsan_interface.h>
 #endif
 
-#include "host/host.h"
 #include "host/qt/signals.h"
 #include "host/qt/window.h"
 #include "host/qt/x11.h"
+#include "quorl/host.h"
 
 namespace {
 
@@ -36,20 +36,15 @@ struct SurfaceWindow : QWindow {
     void exposeEvent(QExposeEvent* event) override;
 };
 
-enum ContextResult { CONTEXT_OK, CONTEXT_SINGLE_BUFFERED, CONTEXT_NONE, CONTEXT_REFUSED };
-
 }  // namespace
 
 static QOpenGLContext* glContext;  // game thread only
-static QWindow* contextSurface;    // the surface glContext draws on
-static int32_t contextDoubleBuffered;
+static QWindow* contextSurface;    // the surface selected, which glContext draws on
 static VisualMasks surfaceVisual;
 static bool surfaceVisualKnown;
 static std::atomic<int32_t> surfaceExposed{0};
 static std::function<void()> pendingWork;  // see runOnFirstThread
 
-static ContextResult tryContext(const PixelFormatDescription& request, int32_t depthBits,
-                                bool acceptSingleBuffer);
 static QSurfaceFormat surfaceFormatFor(const PixelFormatDescription& request, int32_t depthBits);
 static QWindow* prepareSurface(const QSurfaceFormat& format);
 template <typename Function>
@@ -61,38 +56,72 @@ static int32_t bitsAbove(uint32_t mask);
 
 // Asks for the request first. Qt gives up double buffering before it lowers
 // the depth when a request cannot be met, and the library never uses depth,
-// so a single-buffered result is retried with a 24-bit depth; only when no
-// double-buffered context exists at all is a single-buffered one taken.
-int32_t wsCreateContext(const PixelFormatDescription& request)
+// so a single-buffered surface is tried again with a 24-bit depth; only
+// when no double-buffered surface exists at all is a single-buffered one
+// taken.
+int32_t wsSelectPixelFormat(const PixelFormatDescription& request)
 {
     if (!mainWindow || !qApp) {
         return WS_NO_PIXEL_FORMAT;
     }
+    // A format chosen again replaces the surface, and with it the context.
+    if (glContext) {
+        glContext->doneCurrent();
+        delete glContext;
+        glContext = nullptr;
+    }
+    contextSurface = nullptr;
     int32_t depths[2] = {request.depthBits, 24};
     int32_t depthCount = request.depthBits > 24 ? 2 : 1;
-    bool refused = false;
-    for (int pass = 0; pass < 2; ++pass) {
-        for (int32_t i = 0; i < depthCount; ++i) {
-            ContextResult result = tryContext(request, depths[i], pass == 1);
-            if (result == CONTEXT_OK) {
-                keepExitHandlerFirst();
-                return WS_OK;
-            }
-            refused = refused || result == CONTEXT_REFUSED;
+    for (int32_t i = 0; i < depthCount; ++i) {
+        QSurfaceFormat format = surfaceFormatFor(request, depths[i]);
+        QWindow* surface = nullptr;
+        runOnFirstThread([&format, &surface] { surface = prepareSurface(format); });
+        if (!surface) {
+            return WS_NO_PIXEL_FORMAT;
+        }
+        contextSurface = surface;
+        // After creation a window's format is the one the system gave it.
+        if (!request.doubleBuffer || surface->format().swapBehavior() != QSurfaceFormat::SingleBuffer) {
+            return WS_OK;
         }
     }
-    return refused ? WS_PIXEL_FORMAT_REFUSED : WS_NO_PIXEL_FORMAT;
+    if (depthCount > 1) {
+        QSurfaceFormat format = surfaceFormatFor(request, request.depthBits);
+        runOnFirstThread([&format] { contextSurface = prepareSurface(format); });
+    }
+    return contextSurface ? WS_OK : WS_NO_PIXEL_FORMAT;
 }
 
-// Sizes come from the context Qt made; the channel positions from the X
-// visual of the surface.
+int32_t wsCreateContext()
+{
+    if (!contextSurface) {
+        return WS_CONTEXT_FAILED;
+    }
+    auto* context = new QOpenGLContext;
+    context->setFormat(contextSurface->format());
+    if (!context->create()) {
+        delete context;
+        return WS_CONTEXT_FAILED;
+    }
+    if (!context->makeCurrent(contextSurface)) {
+        delete context;
+        return WS_MAKE_CURRENT_FAILED;
+    }
+    glContext = context;
+    keepExitHandlerFirst();
+    return WS_OK;
+}
+
+// Sizes from the surface's format, the double buffering from GL itself once
+// there is a context; the channel positions from the X visual of the surface.
 void wsDescribePixelFormat(PixelFormatDescription* out)
 {
     *out = PixelFormatDescription{};
-    if (!glContext) {
+    if (!contextSurface) {
         return;
     }
-    QSurfaceFormat format = glContext->format();
+    QSurfaceFormat format = glContext ? glContext->format() : contextSurface->format();
     out->redBits = format.redBufferSize();
     out->greenBits = format.greenBufferSize();
     out->blueBits = format.blueBufferSize();
@@ -112,7 +141,13 @@ void wsDescribePixelFormat(PixelFormatDescription* out)
     }
     out->depthBits = std::max(format.depthBufferSize(), 0);
     out->stencilBits = std::max(format.stencilBufferSize(), 0);
-    out->doubleBuffer = contextDoubleBuffered;
+    if (glContext) {
+        GLint doubleBuffered = 0;
+        glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
+        out->doubleBuffer = doubleBuffered ? 1 : 0;
+    } else {
+        out->doubleBuffer = format.swapBehavior() != QSurfaceFormat::SingleBuffer ? 1 : 0;
+    }
     // Qt asks GLX for RGBA rendering, which only true-colour and direct-colour
     // visuals offer (visualMasksOf accepts no other kind), so the surface
     // never shows its colours through a palette.
@@ -173,42 +208,6 @@ void SurfaceWindow::exposeEvent(QExposeEvent* event)
     QWindow::exposeEvent(event);
 }
 
-static ContextResult tryContext(const PixelFormatDescription& request, int32_t depthBits,
-                                bool acceptSingleBuffer)
-{
-    if (glContext) {
-        glContext->doneCurrent();
-        delete glContext;
-        glContext = nullptr;
-        contextSurface = nullptr;
-    }
-    QSurfaceFormat format = surfaceFormatFor(request, depthBits);
-    QWindow* surface = nullptr;
-    runOnFirstThread([&format, &surface] { surface = prepareSurface(format); });
-    if (!surface) {
-        return CONTEXT_REFUSED;
-    }
-    auto* context = new QOpenGLContext;
-    context->setFormat(format);
-    if (!context->create()) {
-        delete context;
-        return CONTEXT_NONE;
-    }
-    if (!context->makeCurrent(surface)) {
-        delete context;
-        return CONTEXT_REFUSED;
-    }
-    GLint doubleBuffered = 0;
-    glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
-    glContext = context;
-    contextSurface = surface;
-    contextDoubleBuffered = doubleBuffered ? 1 : 0;
-    if (doubleBuffered || !request.doubleBuffer || acceptSingleBuffer) {
-        return CONTEXT_OK;
-    }
-    return CONTEXT_SINGLE_BUFFERED;
-}
-
 static QSurfaceFormat surfaceFormatFor(const PixelFormatDescription& request, int32_t depthBits)
 {
     QSurfaceFormat format;
@@ -233,7 +232,7 @@ static QSurfaceFormat surfaceFormatFor(const PixelFormatDescription& request, in
 // compositing desktop whatever alpha the frame buffer holds.
 static QWindow* prepareSurface(const QSurfaceFormat& format)
 {
-    HostWindow& window = *static_cast<HostWindow*>(mainWindow);
+    HostWindow& window = *mainWindow;
     if (window.surface && window.surface->requestedFormat() == format) {
         return window.surface;
     }

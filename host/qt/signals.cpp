@@ -15,14 +15,18 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "host/qt/settings.h"
-#include "host/qt/window.h"
+#include "quorl/host.h"
 
 static int signalPipe[2] = {-1, -1};
 static std::atomic<int32_t> exitHandled{0};
 
 static void onEndSignal(int signalNumber);
 static void onExit(int status, void* unused);
+
+void hostTerminateProcess(int32_t exitCode)
+{
+    _Exit(exitCode);
+}
 
 void catchEndSignals()
 {
@@ -76,7 +80,5 @@ static void onEndSignal(int)
 
 static void onExit(int status, void*)
 {
-    saveSettings();
-    std::fflush(nullptr);
-    _Exit(status);
+    endProcess(status);
 }

@@ -1,8 +1,9 @@
 // The ways the process can be told to end from outside the window: the
 // termination signals, and a library that calls exit() (Qt and Xlib do when
 // the connection to the X server is lost). Each ends the program as a second
-// close does: the settings are saved and the process ends at once, with no
-// static destructor run while the game thread is still going.
+// close does (endProcess): the settings are saved and the process ends at
+// once, with no static destructor run while the game thread is still going.
+// hostTerminateProcess (quorl/host.h) is defined here too.
 #pragma once
 
 // Before the QApplication exists: SIGTERM, SIGINT and SIGHUP are caught from

@@ -12,12 +12,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "emu/controller.h"
-#include "host/host.h"
 #include "host/qt/keymap.h"
 #include "host/qt/menu.h"
-#include "host/qt/settings.h"
 #include "host/qt/x11.h"
+#include "quorl/host.h"
 
 namespace {
 
@@ -30,13 +28,13 @@ struct HostEvents : QObject {
 }  // namespace
 
 HostWindow hostWindow;
+HostWindow* mainWindow = nullptr;
 static HostEvents* hostEvents;  // owned by the top-level widget
 
 static const QRgb OVERLAY_BACKGROUND = qRgb(0x20, 0x20, 0x20);
 static const QRgb OVERLAY_TEXT = qRgb(0xE8, 0xE8, 0xE8);
 
 static bool handleKey(QKeyEvent* event);
-static void releaseAllKeys();
 static void openMenuBar();
 static QLabel* createWaitOverlay(QWidget* parent);
 
@@ -45,7 +43,7 @@ bool createMainWindow()
     auto* top = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                          Qt::WindowCloseButtonHint);
-    top->setWindowTitle(QString::fromUtf8(gameInfoText(gameInfo.windowTitle, "Quorl")));
+    top->setWindowTitle(QString::fromUtf8(gameWindowTitle()));
     top->setFocusPolicy(Qt::StrongFocus);
 
     auto* layout = new QVBoxLayout(top);
@@ -66,7 +64,7 @@ bool createMainWindow()
     layout->addWidget(area);
 
     hostWindow = HostWindow{top, bar, area, nullptr, nullptr, createWaitOverlay(area)};
-    buildMenu(hostWindow);
+    buildMenu();
     hostEvents = new HostEvents;
     hostEvents->setParent(top);
     top->installEventFilter(hostEvents);
@@ -92,18 +90,6 @@ void watchHostInput(QObject* target)
     }
 }
 
-void closeRequest()
-{
-    if (quitRequested.load(std::memory_order_relaxed) == 0) {
-        quitRequested.store(1, std::memory_order_relaxed);
-        showWaitOverlay();
-        return;
-    }
-    // The game thread may be held in a pause or busy; there is no safe way to
-    // stop just that thread, so the whole process ends, which ends it too.
-    endProcess(0);
-}
-
 void showWaitOverlay()
 {
     if (!hostWindow.waitOverlay) {
@@ -116,23 +102,6 @@ void showWaitOverlay()
 void windowDestroyed()
 {
     endProcess(0);
-}
-
-void endProcess(int exitCode)
-{
-    saveSettings();
-    std::fflush(nullptr);
-    std::_Exit(exitCode);
-}
-
-void endProgram()
-{
-    endProcess(0);
-}
-
-void endProgramWithCode(int exitCode)
-{
-    endProcess(exitCode);
 }
 
 bool HostEvents::eventFilter(QObject* watched, QEvent* event)
@@ -176,24 +145,10 @@ static bool handleKey(QKeyEvent* event)
         openMenuBar();
     }
     int32_t code = virtualKeyFromQt(event->key(), event->modifiers(), event->nativeVirtualKey());
-    if (code >= 0 && code < KEY_TABLE_SIZE) {
-        if (!down) {
-            keyTable[code].store(0, std::memory_order_relaxed);
-        } else if (!systemKey) {
-            keyTable[code].store(1, std::memory_order_relaxed);
-            if (code == VK_ESCAPE) {
-                closeRequest();
-            }
-        }
+    if (!down || !systemKey) {
+        keyEvent(code, down ? 1 : 0);
     }
     return !systemKey;
-}
-
-static void releaseAllKeys()
-{
-    for (std::atomic<int32_t>& key : keyTable) {
-        key.store(0, std::memory_order_relaxed);
-    }
 }
 
 static void openMenuBar()

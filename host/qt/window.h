@@ -1,5 +1,5 @@
-// The one top-level window of the Qt host and the ways the program ends.
-// mainWindow (host/host.h) points at hostWindow once it is shown.
+// The one top-level window of the Qt host. mainWindow points at hostWindow
+// once it is shown.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,7 @@ struct HostWindow {
 };
 
 extern HostWindow hostWindow;
+extern HostWindow* mainWindow;  // null until the window is shown
 
 constexpr int32_t WINDOW_AREA_WIDTH = 480;
 constexpr int32_t WINDOW_AREA_HEIGHT = 272;
@@ -29,20 +30,9 @@ constexpr int32_t WINDOW_AREA_HEIGHT = 272;
 // window system could not give a window.
 bool createMainWindow();
 
-// A close request: the first sets quitRequested and shows the overlay; any
-// later one, or one after the game set the flag, ends the process at once.
-void closeRequest();
-
-// Covers the whole screen area with "Please wait...".
-void showWaitOverlay();
-
 // The window was destroyed from outside: nothing is left to show the overlay
 // or to take a second close, so the settings are saved and the process ends.
 [[noreturn]] void windowDestroyed();
-
-// Saves the settings and ends the process with `exitCode`, whatever the other
-// thread is doing.
-[[noreturn]] void endProcess(int exitCode);
 
 // Sends the key events of `target` (the GL surface) to the key table too.
 void watchHostInput(QObject* target);

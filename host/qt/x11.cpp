@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "host/qt/window.h"
+#include "quorl/host.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>

@@ -1,13 +1,11 @@
 // The vertical blank's clock on Windows: the performance counter, and sleeps
 // of whole milliseconds with the system timer at its finest period.
-#include "emu/clock.h"
-
 #include <windows.h>
 #include <mmsystem.h>  // Required for: timeBeginPeriod
 
-#include "emu/timing.h"
+#include "quorl/host.h"
 
-static constexpr int64_t MICROSECONDS_PER_MILLISECOND = 1000;
+static constexpr int64_t MILLISECONDS_PER_SECOND = 1000;
 
 int64_t hostCounterFrequency()
 {
@@ -37,8 +35,10 @@ void hostSleepUntil(int64_t ticks)
     if (left <= 0) {
         return;
     }
-    const int64_t leftUs = ticksToMicroseconds(left, hostCounterFrequency());
-    const int64_t sleepMs = leftUs / MICROSECONDS_PER_MILLISECOND - 1;
+    // Whole seconds apart, so that no product can overflow.
+    const int64_t frequency = hostCounterFrequency();
+    const int64_t leftMs = left / frequency * MILLISECONDS_PER_SECOND + left % frequency * MILLISECONDS_PER_SECOND / frequency;
+    const int64_t sleepMs = leftMs - 1;
     if (sleepMs > 0) {
         Sleep(static_cast<DWORD>(sleepMs));
     }

@@ -1,32 +1,44 @@
 // The process entry of the Win32 host: the window, the game thread and the
 // first thread's message loop.
-#include "host/win32/window.h"
+#include <windows.h>
 
 #include <string>
 
-#include "host/host.h"
+#include "host/win32/window.h"
+#include "quorl/host.h"
 
 static DWORD WINAPI gameThreadStart(LPVOID);
-static void enterDataDirectory();
+static std::string programFolder();
 static int runMessageLoop();
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     if (!createMainWindow()) {
         // A game with no window could neither be seen nor be closed.
-        MessageBoxA(nullptr, "The main window could not be created.", gameInfoText(gameInfo.windowTitle, "Quorl"),
-                    MB_OK | MB_ICONERROR);
+        MessageBoxA(nullptr, "The main window could not be created.", gameWindowTitle(), MB_OK | MB_ICONERROR);
         return 1;
     }
-    enterDataDirectory();
-    gameThread = CreateThread(nullptr, 0, gameThreadStart, nullptr, 0, nullptr);
+    // A Windows game is a folder with its .exe and its files, started from
+    // that folder or from anywhere else.
+    chooseDataFolder(programFolder().c_str(), DATA_BESIDE_PROGRAM);
+    // Nothing waits for the game thread or ends it: the process ends while it runs.
+    HANDLE gameThread = CreateThread(nullptr, 0, gameThreadStart, nullptr, 0, nullptr);
     if (gameThread == nullptr) {
         // A window with no game behind it could only be closed twice.
-        MessageBoxA(nullptr, "The game thread could not be started.", gameInfoText(gameInfo.windowTitle, "Quorl"),
-                    MB_OK | MB_ICONERROR);
+        MessageBoxA(nullptr, "The game thread could not be started.", gameWindowTitle(), MB_OK | MB_ICONERROR);
         endProcess(1);
     }
+    CloseHandle(gameThread);
     return runMessageLoop();
+}
+
+// mingw-w64's start-up code calls main, which its own runtime library turns
+// into a call of WinMain; a linker that meets that library only after the
+// host's archive would not look for WinMain there any more. Defined here, the
+// entry is found in the archive whatever the order.
+int main()
+{
+    return WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT);
 }
 
 static DWORD WINAPI gameThreadStart(LPVOID)
@@ -35,34 +47,17 @@ static DWORD WINAPI gameThreadStart(LPVOID)
     return 0;
 }
 
-// An installed game runs as <prefix>\bin\<name>.exe with its pictures in
-// <prefix>\<dataDirectory>; run from anywhere else (a build folder), it reads
-// the working directory it was given.
-static void enterDataDirectory()
+// The folder of the .exe; empty when it cannot be told.
+static std::string programFolder()
 {
-    if (gameInfo.dataDirectory == nullptr || gameInfo.dataDirectory[0] == '\0') {
-        return;
-    }
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
-        return;
+        return std::string();
     }
     std::string folder(path, length);
     size_t end = folder.find_last_of("\\/");
-    if (end == std::string::npos) {
-        return;
-    }
-    folder.erase(end);  // <prefix>\bin
-    size_t separator = folder.find_last_of("\\/");
-    if (separator == std::string::npos || lstrcmpiA(folder.c_str() + separator + 1, "bin") != 0) {
-        return;
-    }
-    std::string data = folder.substr(0, separator + 1) + gameInfo.dataDirectory;
-    DWORD attributes = GetFileAttributesA(data.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        SetCurrentDirectoryA(data.c_str());
-    }
+    return end == std::string::npos ? std::string() : folder.substr(0, end);
 }
 
 // Every message of the thread's windows, until the quit message; a fetch

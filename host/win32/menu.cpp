@@ -3,14 +3,15 @@
 // the first item that bears the command.
 #include "host/win32/menu.h"
 
-#include "host/host.h"
-#include "host/win32/settings.h"
-#include "host/win32/window.h"
+#include "quorl/host.h"
+
+static HWND menuWindow;  // the window the menu bar belongs to
 
 static HMENU popupAt(HMENU bar, int32_t barPosition, int32_t popupPosition);
 
 void buildMenu(HWND window)
 {
+    menuWindow = window;
     HMENU bar = CreateMenu();
     // menus[d] takes the entries of depth d: the bar, then the open popups.
     HMENU menus[3] = {bar, nullptr, nullptr};
@@ -28,15 +29,13 @@ void buildMenu(HWND window)
     }
     SetMenu(window, bar);
 
-    loadSetting("emuReuseTextures", emuReuseTextures);
-    loadSetting("emuUsePixelShaders", emuUsePixelShaders);
-    loadSetting("emuFrameSkipMode", emuFrameSkipMode);
-    updateMenuChecks(window);
+    loadSettings();
+    updateMenuChecks();
 }
 
-void updateMenuChecks(HWND window)
+void updateMenuChecks()
 {
-    HMENU bar = GetMenu(window);
+    HMENU bar = GetMenu(menuWindow);
     if (bar == nullptr) {
         return;
     }
@@ -48,16 +47,7 @@ void updateMenuChecks(HWND window)
                           MF_BYCOMMAND | (menuMarkShows(mark.command) ? MF_CHECKED : MF_UNCHECKED));
         }
     }
-    DrawMenuBar(window);
-}
-
-void menuCommand(HWND window, int32_t command)
-{
-    if (command == CMD_QUIT) {
-        closeRequest(window);
-    } else if (applyMenuCommand(command)) {
-        updateMenuChecks(window);
-    }
+    DrawMenuBar(menuWindow);
 }
 
 static HMENU popupAt(HMENU bar, int32_t barPosition, int32_t popupPosition)

@@ -1,27 +1,29 @@
 // The window-system seam on GDI and WGL: the pixel format of the main
 // window's device context, its palette, the GL context of the game thread,
 // the buffer swap, GL entry points and message boxes.
-#include "gfx/winsys.h"
-
 #include <windows.h>
 
 #include <vector>
 
-#include "host/host.h"
 #include "host/win32/wgl.h"
+#include "host/win32/window.h"
 
 static HDC deviceContext = nullptr;  // the main window's, taken once
 static HGLRC glContext = nullptr;
 static HPALETTE palette = nullptr;
 
-int32_t wsCreateContext(const PixelFormatDescription& request)
+int32_t wsSelectPixelFormat(const PixelFormatDescription& request)
 {
-    HWND window = static_cast<HWND>(mainWindow);
-    if (window == nullptr) {
+    if (mainWindow == nullptr) {
         return WS_NO_PIXEL_FORMAT;
     }
-    deviceContext = GetDC(window);
-    return createWglContext(deviceContext, request, &glContext);
+    deviceContext = GetDC(mainWindow);
+    return selectWglPixelFormat(deviceContext, request);
+}
+
+int32_t wsCreateContext()
+{
+    return createWglContext(deviceContext, &glContext);
 }
 
 void wsDescribePixelFormat(PixelFormatDescription* out)

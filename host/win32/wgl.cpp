@@ -25,9 +25,8 @@ PIXELFORMATDESCRIPTOR pixelFormatDescriptor(const PixelFormatDescription& reques
     return descriptor;
 }
 
-int32_t createWglContext(HDC deviceContext, const PixelFormatDescription& request, HGLRC* context)
+int32_t selectWglPixelFormat(HDC deviceContext, const PixelFormatDescription& request)
 {
-    *context = nullptr;
     PIXELFORMATDESCRIPTOR descriptor = pixelFormatDescriptor(request);
     int format = ChoosePixelFormat(deviceContext, &descriptor);
     if (format == 0) {
@@ -36,10 +35,19 @@ int32_t createWglContext(HDC deviceContext, const PixelFormatDescription& reques
     if (!SetPixelFormat(deviceContext, format, &descriptor)) {
         return WS_PIXEL_FORMAT_REFUSED;
     }
+    return WS_OK;
+}
+
+int32_t createWglContext(HDC deviceContext, HGLRC* context)
+{
+    *context = nullptr;
     HGLRC made = wglCreateContext(deviceContext);
-    if (made == nullptr || !wglMakeCurrent(deviceContext, made)) {
-        // The format is set but no GL comes of it: as good as refused.
-        return WS_PIXEL_FORMAT_REFUSED;
+    if (made == nullptr) {
+        return WS_CONTEXT_FAILED;
+    }
+    if (!wglMakeCurrent(deviceContext, made)) {
+        wglDeleteContext(made);
+        return WS_MAKE_CURRENT_FAILED;
     }
     *context = made;
     return WS_OK;

@@ -5,17 +5,21 @@
 
 #include <windows.h>
 
-#include "gfx/winsys.h"
+#include "quorl/host.h"
 
 // The 40-byte descriptor asking for `request`: RGBA drawn to a window with
 // OpenGL, double-buffered when asked, channel widths and shifts, depth and
 // stencil as given.
 PIXELFORMATDESCRIPTOR pixelFormatDescriptor(const PixelFormatDescription& request);
 
-// Chooses a pixel format like `request` for `deviceContext`, sets it, creates
-// a GL context on it and makes that current on the calling thread. WS_OK, or
-// the WS_* failure (the context is then null).
-int32_t createWglContext(HDC deviceContext, const PixelFormatDescription& request, HGLRC* context);
+// Chooses a pixel format like `request` for `deviceContext` and sets it:
+// WS_OK, WS_NO_PIXEL_FORMAT or WS_PIXEL_FORMAT_REFUSED.
+int32_t selectWglPixelFormat(HDC deviceContext, const PixelFormatDescription& request);
+
+// Creates a GL context on the format set on `deviceContext` and makes it
+// current on the calling thread: WS_OK, WS_CONTEXT_FAILED or
+// WS_MAKE_CURRENT_FAILED (the context is then null).
+int32_t createWglContext(HDC deviceContext, HGLRC* context);
 
 // The format now set on `deviceContext`; all zero when it has none.
 PixelFormatDescription describePixelFormatOf(HDC deviceContext);

@@ -4,13 +4,10 @@
 // runs on the first thread.
 #include "host/win32/window.h"
 
-#include <cstdio>
-
-#include "host/host.h"
 #include "host/win32/menu.h"
-#include "host/win32/settings.h"
+#include "quorl/host.h"
 
-HANDLE gameThread = nullptr;
+HWND mainWindow = nullptr;
 
 static constexpr const char* WINDOW_CLASS = "Quorl";
 // Caption, system menu and minimise box: a fixed-size window. GL draws into
@@ -20,10 +17,8 @@ static constexpr int32_t AREA_WIDTH = 480;
 static constexpr int32_t AREA_HEIGHT = 272;
 static constexpr LPARAM KEY_EXTENDED = 1 << 24;  // key-message flag: not a keypad key
 
-static void keyMessage(HWND window, WPARAM virtualKey, LPARAM flags, int32_t down);
+static void keyMessage(WPARAM virtualKey, LPARAM flags, int32_t down);
 static int32_t keypadDigitOf(int32_t code);
-static void releaseAllKeys();
-static void showWaitOverlay(HWND window);
 
 bool createMainWindow()
 {
@@ -37,7 +32,7 @@ bool createMainWindow()
 
     RECT outer = {0, 0, AREA_WIDTH, AREA_HEIGHT};
     AdjustWindowRect(&outer, WINDOW_STYLE, TRUE);
-    HWND window = CreateWindowExA(0, WINDOW_CLASS, gameInfoText(gameInfo.windowTitle, "Quorl"), WINDOW_STYLE,
+    HWND window = CreateWindowExA(0, WINDOW_CLASS, gameWindowTitle(), WINDOW_STYLE,
                                   CW_USEDEFAULT, 0, outer.right - outer.left, outer.bottom - outer.top,
                                   nullptr, nullptr, nullptr, nullptr);
     buildMenu(window);  // also loads the settings, which endProcess saves
@@ -67,16 +62,16 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 {
     switch (message) {
     case WM_KEYDOWN:
-        keyMessage(window, wParam, lParam, 1);
+        keyMessage(wParam, lParam, 1);
         return 0;
     case WM_KEYUP:
-        keyMessage(window, wParam, lParam, 0);
+        keyMessage(wParam, lParam, 0);
         return 0;
     case WM_SYSKEYUP:
         // Keys pressed with Alt (and F10) are the system's and never set an
         // entry; a key released with Alt still clears its own, so that none
         // stays down after an Alt combination.
-        keyMessage(window, wParam, lParam, 0);
+        keyMessage(wParam, lParam, 0);
         break;
     case WM_KILLFOCUS:
     case WM_ENTERMENULOOP:
@@ -85,7 +80,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         releaseAllKeys();
         break;
     case WM_CLOSE:
-        closeRequest(window);
+        closeRequest();
         return 0;
     case WM_DESTROY:
         // Destroyed from outside: nothing is left to show the overlay or to
@@ -101,7 +96,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_ERASEBKGND:
         return 1;  // the area under the GL picture is never cleared
     case WM_COMMAND:
-        menuCommand(window, LOWORD(wParam));
+        menuCommand(LOWORD(wParam));
         return 0;
     default:
         break;
@@ -109,56 +104,42 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void closeRequest(HWND window)
+// A "Static" child over the whole client area; it stays until the process
+// ends. Each first close adds one (a close forgotten by initLibrary's reset
+// leaves its overlay in place).
+void showWaitOverlay()
 {
-    if (quitRequested.load(std::memory_order_relaxed) == 0) {
-        quitRequested.store(1, std::memory_order_relaxed);
-        showWaitOverlay(window);
-        return;
+    HWND overlay = CreateWindowExA(0, "Static", "Please wait...", WS_CHILD | SS_CENTER | SS_CENTERIMAGE, 0, 0,
+                                   AREA_WIDTH, AREA_HEIGHT, mainWindow, nullptr, nullptr, nullptr);
+    if (overlay != nullptr) {
+        ShowWindow(overlay, SW_SHOW);
     }
-    // The game thread may be held in a pause or busy. Ending it by force on
-    // its own could leave a lock it held (the heap's, say) taken while the
-    // settings are saved; ending the whole process ends it too.
-    endProcess(0);
 }
 
-void endProcess(int exitCode)
+// The quit message goes to the calling thread's queue, as the first thread's
+// loop would end on it; the termination ends the process first.
+void hostTerminateProcess(int32_t exitCode)
 {
-    saveSettings();
-    std::fflush(nullptr);
     PostQuitMessage(0);
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
     ExitProcess(static_cast<UINT>(exitCode));  // not reached
 }
 
-void endProgram()
-{
-    endProcess(0);
-}
-
-void endProgramWithCode(int exitCode)
-{
-    endProcess(exitCode);
-}
-
 // Main-row digits 0 to 6 press the keypad's buttons, for keyboards with no
 // keypad, and the keypad's digits count whatever the NumLock state; codes
 // beyond the table are dropped.
-static void keyMessage(HWND window, WPARAM virtualKey, LPARAM flags, int32_t down)
+static void keyMessage(WPARAM virtualKey, LPARAM flags, int32_t down)
 {
     if (virtualKey >= KEY_TABLE_SIZE) {
         return;
     }
     int32_t code = static_cast<int32_t>(virtualKey);
     if (code >= '0' && code <= '6') {
-        code = VK_NUMPAD0 + (code - '0');
+        code = KEY_NUMPAD0 + (code - '0');
     } else if ((flags & KEY_EXTENDED) == 0 && keypadDigitOf(code) >= 0) {
-        code = VK_NUMPAD0 + keypadDigitOf(code);
+        code = KEY_NUMPAD0 + keypadDigitOf(code);
     }
-    keyTable[code].store(down, std::memory_order_relaxed);
-    if (down != 0 && code == VK_ESCAPE) {
-        closeRequest(window);
-    }
+    keyEvent(code, down);
 }
 
 // With NumLock off the keypad's digits report the navigation keys they carry
@@ -175,23 +156,4 @@ static int32_t keypadDigitOf(int32_t code)
         }
     }
     return -1;
-}
-
-static void releaseAllKeys()
-{
-    for (std::atomic<int32_t>& key : keyTable) {
-        key.store(0, std::memory_order_relaxed);
-    }
-}
-
-// A "Static" child over the whole client area; it stays until the process
-// ends. Each first close adds one (a close forgotten by initLibrary's reset
-// leaves its overlay in place).
-static void showWaitOverlay(HWND window)
-{
-    HWND overlay = CreateWindowExA(0, "Static", "Please wait...", WS_CHILD | SS_CENTER | SS_CENTERIMAGE, 0, 0,
-                                   AREA_WIDTH, AREA_HEIGHT, window, nullptr, nullptr, nullptr);
-    if (overlay != nullptr) {
-        ShowWindow(overlay, SW_SHOW);
-    }
 }

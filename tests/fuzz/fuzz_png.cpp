@@ -19,6 +19,12 @@
 #include "gfx/image.h"
 #include "gfx/png_loader.h"
 
+// The library asks every program for the game's names; this one has no game.
+const GameInfo gameInfo = {"Quorl Fuzz", "Quorl Tests", "Fuzz", nullptr};
+void gameMain()
+{
+}
+
 constexpr uint8_t FUZZ_FORMAT_MASK = 0x07;
 constexpr int32_t FUZZ_FORMATS[FUZZ_FORMAT_MASK + 1] = {
     PF_5650, PF_5551, PF_4444, PF_8888, PF_T4, PF_T8, -1, PIXEL_FORMAT_COUNT};

@@ -9,6 +9,11 @@ int32_t headlessForcedResult = WS_OK;
 bool headlessSingleBufferOnly = false;
 const PixelFormatDescription* headlessDescribeOverride = nullptr;
 
+bool headlessForcedAtSelection()
+{
+    return headlessForcedResult == WS_NO_PIXEL_FORMAT || headlessForcedResult == WS_PIXEL_FORMAT_REFUSED;
+}
+
 // No window system is asked for a palette: a true-colour test display has
 // no use for one, and a test reads what would have been set.
 void wsSetPalette(const PaletteEntry* entries, int32_t count)

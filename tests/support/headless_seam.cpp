@@ -18,9 +18,9 @@ static XVisualInfo* chooseVisual(const PixelFormatDescription& request, int32_t 
 static Bool isMapNotify(Display* display, XEvent* event, XPointer window);
 static int32_t lowestBit(unsigned long mask);
 
-int32_t wsCreateContext(const PixelFormatDescription& request)
+int32_t wsSelectPixelFormat(const PixelFormatDescription& request)
 {
-    if (headlessForcedResult != WS_OK) {
+    if (headlessForcedAtSelection()) {
         return headlessForcedResult;
     }
     display = XOpenDisplay(nullptr);
@@ -52,11 +52,24 @@ int32_t wsCreateContext(const PixelFormatDescription& request)
     XMapWindow(display, window);
     XEvent event;
     XIfEvent(display, &event, isMapNotify, reinterpret_cast<XPointer>(window));
+    return WS_OK;
+}
 
+int32_t wsCreateContext()
+{
+    if (headlessForcedResult != WS_OK && !headlessForcedAtSelection()) {
+        return headlessForcedResult;
+    }
+    if (display == nullptr || visual == nullptr) {
+        return WS_CONTEXT_FAILED;
+    }
     context = glXCreateContext(display, visual, nullptr, True);
-    if (context == nullptr || !glXMakeCurrent(display, window, context)) {
+    if (context == nullptr) {
+        return WS_CONTEXT_FAILED;
+    }
+    if (!glXMakeCurrent(display, window, context)) {
         context = nullptr;
-        return WS_PIXEL_FORMAT_REFUSED;
+        return WS_MAKE_CURRENT_FAILED;
     }
     return WS_OK;
 }

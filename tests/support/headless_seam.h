@@ -1,14 +1,15 @@
-// What the headless window-system seam records for tests, and the switches
-// that let a test drive its failure paths. The seam itself is gfx/winsys.h,
+// What the headless host records for tests, and the switches that let a test
+// drive its failure paths. The window-system seam of quorl/host.h is
 // implemented with Xlib and GLX on a 480x272 window of the X display in
-// DISPLAY (an Xvfb server in the test runs).
+// DISPLAY (an Xvfb server in the test runs), or with WGL on Windows; the rest
+// of the host (headless_host.cpp) keeps the store in memory.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "gfx/winsys.h"
+#include "quorl/host.h"
 
 struct HeadlessSeamLog {
     int32_t messageCount;          // wsMessageBox calls
@@ -17,13 +18,18 @@ struct HeadlessSeamLog {
     int32_t swapCount;             // wsSwapBuffers calls
     int32_t paletteCount;          // wsSetPalette calls
     std::vector<PaletteEntry> lastPalette;
+    int32_t overlayCount;          // showWaitOverlay calls
+    int32_t menuCheckCount;        // updateMenuChecks calls
 };
 extern HeadlessSeamLog headlessLog;
 
-// When not WS_OK, wsCreateContext returns this without creating anything.
+// When not WS_OK, wsSelectPixelFormat (a WS_NO_PIXEL_FORMAT or
+// WS_PIXEL_FORMAT_REFUSED) or wsCreateContext (the other failures) returns
+// this without creating anything.
 extern int32_t headlessForcedResult;
+bool headlessForcedAtSelection();  // the forced result is one of the selection step
 
-// When true, wsCreateContext settles for a single-buffered context whatever
+// When true, wsSelectPixelFormat settles for a single-buffered format whatever
 // is asked for, as a window system without double buffering would.
 extern bool headlessSingleBufferOnly;
 

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Plays the Windows build under Wine on the current X display: the window
-# and its 480x272 area, the intro, the board after keypad 2, a full row
+# and its 480x272 area, the intro read from beside the .exe when the game is
+# started elsewhere (and not from a share\quorl beside a bin folder), the board after keypad 2, a full row
 # answered with marks, a stored setting shown checked in the menu, Pause
 # holding the game, Escape while paused and Step frame ending it with exit
 # code 0, and the settings in the registry afterwards.
@@ -57,9 +58,14 @@ cpu_ticks() {
 "$wine" reg add "$registry" /v emuReuseTextures /t REG_DWORD /d 2 /f >/dev/null 2>&1 ||
     fail "could not store a setting"
 
-echo "1. the window and its area, the intro"
-cd "$assets"
-"$wine" "$quorl" </dev/null >"$work/quorl.log" 2>&1 &
+echo "1. the window and its area, the intro from beside the .exe"
+# The .exe in a folder named bin with its pictures, a broken intro in a
+# share\quorl beside it, started from a folder without pictures.
+mkdir -p "$work/game/bin" "$work/game/share/quorl" "$work/elsewhere"
+cp "$quorl" "$assets"/*.png "$work/game/bin/"
+echo "not a picture" >"$work/game/share/quorl/intro.png"
+cd "$work/elsewhere"
+"$wine" "$work/game/bin/$(basename "$quorl")" </dev/null >"$work/quorl.log" 2>&1 &
 pid=$!
 window=$(wait_for_window "Quorl Sample") || fail "no window \"Quorl Sample\""
 # Wine's X window holds the client area and the menu bar above it.

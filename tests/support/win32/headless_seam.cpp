@@ -14,9 +14,9 @@ static HGLRC context = nullptr;
 
 static HWND createTestWindow();
 
-int32_t wsCreateContext(const PixelFormatDescription& request)
+int32_t wsSelectPixelFormat(const PixelFormatDescription& request)
 {
-    if (headlessForcedResult != WS_OK) {
+    if (headlessForcedAtSelection()) {
         return headlessForcedResult;
     }
     HWND window = createTestWindow();
@@ -26,7 +26,15 @@ int32_t wsCreateContext(const PixelFormatDescription& request)
     deviceContext = GetDC(window);
     PixelFormatDescription wanted = request;
     wanted.doubleBuffer = request.doubleBuffer != 0 && !headlessSingleBufferOnly ? 1 : 0;
-    return createWglContext(deviceContext, wanted, &context);
+    return selectWglPixelFormat(deviceContext, wanted);
+}
+
+int32_t wsCreateContext()
+{
+    if (headlessForcedResult != WS_OK && !headlessForcedAtSelection()) {
+        return headlessForcedResult;
+    }
+    return createWglContext(deviceContext, &context);
 }
 
 void wsDescribePixelFormat(PixelFormatDescription* out)

@@ -1,9 +1,11 @@
 // The settings store: an INI file read and written through QSettings. Every
-// read and every write opens the store anew, as the values are read once at
-// start and written once at the end. Only the one file is ever opened (no
+// read and every write opens the store anew: the emulation settings are read
+// once at start and written once at the end, and a game's saved value must
+// be on disk as soon as it is written (QSettings writes a whole new file and
+// renames it over the old one). Only the one file is ever opened (no
 // organisation-wide or system-wide fallbacks), and only when it is a regular
 // file: a pipe or a device in its place would block or swallow the values.
-#include "host/qt/settings.h"
+#include "host/qt/store.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,72 +15,112 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QVariant>
+#include <algorithm>
+#include <cstring>
 #include <limits>
+#include <memory>
 
-#include "host/host.h"
+#include "quorl/host.h"
 
 enum StoreState { STORE_MISSING, STORE_FILE, STORE_UNUSABLE };
 
+static std::unique_ptr<QSettings> openStore(const char* group, bool forWriting);
 static StoreState inspectStore(const QString& fileName);
 static bool createStore(const QString& fileName);
 static void keepUnreadableLines(const QString& fileName);
 static void takeOverStaleLock(const QString& fileName);
 static bool toInt32(const QVariant& value, int32_t* out);
+static QString keyOf(const char* name);
 
 QString settingsFileName()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' +
-           QString::fromUtf8(gameInfoText(gameInfo.organization, "Quorl")) + '/' +
-           QString::fromUtf8(gameInfoText(gameInfo.application, "Configuration")) +
+           QString::fromUtf8(gameOrganization()) + '/' + QString::fromUtf8(gameApplication()) +
            QLatin1String(".conf");
 }
 
-int32_t loadSetting(const char* name, std::atomic<int32_t>& setting)
+int32_t storeReadValue(const char* group, const char* name, int32_t* value)
 {
-    QString fileName = settingsFileName();
-    switch (inspectStore(fileName)) {
-    case STORE_UNUSABLE:
-        return 0;
-    case STORE_MISSING:
-        if (!createStore(fileName)) {
-            return 0;
-        }
-        break;
-    case STORE_FILE:
-        break;
-    }
-    // A line QSettings cannot parse (a "#" comment, a byte-order mark, an
-    // unclosed "[section") makes it report a format error, but the values
-    // around it are read all the same and are taken.
-    QSettings store(fileName, QSettings::IniFormat);
+    std::unique_ptr<QSettings> store = openStore(group, false);
     int32_t number = 0;
-    if (!toInt32(store.value(QString::fromLatin1(name)), &number)) {
+    if (!store || !toInt32(store->value(keyOf(name)), &number)) {
         return 0;
     }
-    // The menu knows 0 and 1 only; every setting acts the same for any
-    // nonzero value, so one is kept as 1 and its mark shows.
-    setting.store(number != 0 ? 1 : 0, std::memory_order_relaxed);
+    *value = number;
     return 4;
 }
 
-void saveSettings()
+int32_t storeWriteValue(const char* group, const char* name, int32_t value)
+{
+    std::unique_ptr<QSettings> store = openStore(group, true);
+    if (!store) {
+        return 0;
+    }
+    store->setValue(keyOf(name), value);
+    store->sync();
+    return store->status() != QSettings::AccessError ? 1 : 0;  // a format error is the old file's
+}
+
+int32_t storeReadText(const char* group, const char* name, char* buffer, int32_t size)
+{
+    if (buffer != nullptr && size > 0) {
+        buffer[0] = '\0';
+    }
+    std::unique_ptr<QSettings> store = openStore(group, false);
+    QVariant stored = store ? store->value(keyOf(name)) : QVariant();
+    if (!stored.isValid()) {
+        return -1;
+    }
+    // An unquoted "a, b" is read as a list: it stands for the text it was.
+    QByteArray text = stored.typeId() == QMetaType::QStringList
+                          ? stored.toStringList().join(QLatin1String(", ")).toUtf8()
+                          : stored.toString().toUtf8();
+    if (buffer != nullptr && size > 0) {
+        int32_t copied = static_cast<int32_t>(std::min<qsizetype>(text.size(), size - 1));
+        std::memcpy(buffer, text.constData(), static_cast<size_t>(copied));
+        buffer[copied] = '\0';
+    }
+    return static_cast<int32_t>(text.size());
+}
+
+int32_t storeWriteText(const char* group, const char* name, const char* text)
+{
+    std::unique_ptr<QSettings> store = openStore(group, true);
+    if (!store || text == nullptr) {
+        return 0;
+    }
+    store->setValue(keyOf(name), QString::fromUtf8(text));
+    store->sync();
+    return store->status() != QSettings::AccessError ? 1 : 0;  // a format error is the old file's
+}
+
+// The store, on the group, or null when it is unusable. Opening creates an
+// empty store when there is none. Before a write, a stale lock is taken over
+// and a file with lines the rewrite would drop is copied aside. A line
+// QSettings cannot parse (a "#" comment, a byte-order mark, an unclosed
+// "[section") makes it report a format error, but the values around it are
+// read all the same and are taken; other keys and sections are kept.
+static std::unique_ptr<QSettings> openStore(const char* group, bool forWriting)
 {
     QString fileName = settingsFileName();
     StoreState state = inspectStore(fileName);
     if (state == STORE_UNUSABLE || (state == STORE_MISSING && !createStore(fileName))) {
-        return;
+        return nullptr;
     }
-    takeOverStaleLock(fileName);
-    keepUnreadableLines(fileName);
-    QSettings store(fileName, QSettings::IniFormat);
-    // Other keys and sections in the file are kept as they are.
-    store.setValue(QStringLiteral("emuReuseTextures"),
-                   emuReuseTextures.load(std::memory_order_relaxed));
-    store.setValue(QStringLiteral("emuUsePixelShaders"),
-                   emuUsePixelShaders.load(std::memory_order_relaxed));
-    store.setValue(QStringLiteral("emuFrameSkipMode"),
-                   emuFrameSkipMode.load(std::memory_order_relaxed));
-    store.sync();
+    if (forWriting) {
+        takeOverStaleLock(fileName);
+        keepUnreadableLines(fileName);
+    }
+    auto store = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+    if (group != nullptr && group[0] != '\0') {
+        store->beginGroup(QString::fromUtf8(group));
+    }
+    return store;
+}
+
+static QString keyOf(const char* name)
+{
+    return QString::fromUtf8(name != nullptr ? name : "");
 }
 
 // Whether the store is there, and whether it may be opened: only a regular
