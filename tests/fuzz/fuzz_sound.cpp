@@ -11,6 +11,12 @@
 
 #include "snd/sound.h"
 
+// The library asks every program for the game's names; this one has no game.
+const GameInfo gameInfo = {"Quorl Fuzz", "Quorl Tests", "Fuzz", nullptr};
+void gameMain()
+{
+}
+
 constexpr uint8_t FUZZ_KEEP_CRC_BIT = 0x01;
 constexpr size_t OGG_PAGE_HEAD_BYTES = 27;
 constexpr size_t OGG_CRC_AT = 22;
