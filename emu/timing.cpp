@@ -8,6 +8,7 @@
 
 #include "gfx/graphics.h"
 #include "quorl/host.h"
+#include "snd/sound.h"
 
 static constexpr int64_t MICROSECONDS_PER_SECOND = 1000000;
 static constexpr int64_t PAUSE_POLL_PER_SECOND = 100;  // every 10 ms
@@ -88,6 +89,9 @@ void waitVBlank()
         holdWhilePaused();
     } else if (state == PAUSE_PAUSED) {
         holdWhilePaused();
+    } else {
+        // Running again, also when the pause ended during a step's frame.
+        resumeSoundOutput();
     }
 }
 
@@ -189,12 +193,20 @@ static int64_t gridStep(int64_t timeUs)
 }
 
 // Sleeps in short steps while the emulation is paused; any other state
-// (running, or a step requested) lets the thread go on.
+// (running, or a step requested) lets the thread go on. Sound holds with the
+// thread: a step lets one frame's worth of it through and keeps it held for
+// the next wait, which turns the step back into a pause.
 static void holdWhilePaused()
 {
+    holdSoundOutput();
     // On the host's clock: a host with a single thread hands control back
     // to its event loop there.
     do {
         hostSleepUntil(hostCounter() + hostCounterFrequency() / PAUSE_POLL_PER_SECOND);
     } while (pauseState.load(std::memory_order_relaxed) == PAUSE_PAUSED);
+    if (pauseState.load(std::memory_order_relaxed) == PAUSE_STEP) {
+        stepSoundOutput(SND_FRAMES_PER_VBLANK);
+    } else {
+        resumeSoundOutput();
+    }
 }

@@ -301,7 +301,10 @@ counter_still() {
     fi
 }
 
+# Its sound goes to a file through SDL's disk driver.
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/showcase.raw"
 start "$showcase" "$examples/showcase" "Quorl Example: Showcase"
+unset SDL_AUDIODRIVER SDL_DISKAUDIOFILE
 hold_until $KEY_KP1 "holding 1 shows frame 90" counter_still
 why=$(still_frame) || fail "frame 90 of the showcase: $why"
 xdotool keyup $KEY_KP1
@@ -317,6 +320,14 @@ cycled() {
     fi
 }
 expect "the palette cycles" cycled
+# The tune has been playing all along: the file holds sound.
+tune_heard() {
+    if (($(od -An -v -t d2 -w2 "$work/showcase.raw" | awk '$1 > 64 || $1 < -64 { n++ } END { print n + 0 }') == 0)); then
+        echo "the sound output is silent"
+        return 1
+    fi
+}
+expect "the tune plays" tune_heard
 quit
 [[ -f "$XDG_CONFIG_HOME/Quorl Examples/Showcase.conf" ]] ||
     fail "no settings file under the example's organization and application names"

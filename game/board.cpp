@@ -132,6 +132,7 @@ void placeBall()
         }
     }
     setCellColor(nextCell, selectedColor);
+    playGameSound(SOUND_PLACE);
     nextCell++;
     advanceSlot();
 }
@@ -159,6 +160,8 @@ void evaluateGuess()
         recordEndOfGame(1, currentRow);
     }
     setRowMarks(currentRow, markTile);
+    // Tens of the score are balls in their place.
+    playGameSound(score == WIN_SCORE ? SOUND_WON : score >= 10 ? SOUND_ANSWER_EXACT : SOUND_ANSWER);
 }
 
 void clearCurrentRow()
@@ -172,6 +175,7 @@ void clearCurrentRow()
     for (int32_t cell = firstCell; cell < firstCell + GAME_SLOT_COUNT; cell++) {
         setCellColor(cell, 0);
     }
+    playGameSound(SOUND_CLEAR);
 }
 
 int32_t scoreGuess()

@@ -53,6 +53,12 @@ Image* wonImage = nullptr;
 Image* cursorImage = nullptr;
 Image codeBalls[GAME_SLOT_COUNT];
 GameRecord gameRecord = {0, 0, 0};
+Sound* gameSounds[SOUND_COUNT] = {};
+
+// The files of the SOUND_* sounds, in their order.
+static const char* const soundFiles[SOUND_COUNT] = {
+    "start.wav", "move.wav", "place.wav", "clear.wav", "answer.wav", "answer_exact.wav", "won.wav",
+    "lost.wav"};
 
 // The window and the settings store keep the names they have always had, so
 // a player's stored settings carry over.
@@ -110,6 +116,10 @@ void newGame()
         if (backdropImage != nullptr) {
             releaseImage(backdropImage);
         }
+        // Here rather than before the intro, which then shows as soon as before.
+        for (int32_t sound = 0; sound < SOUND_COUNT; sound++) {
+            gameSounds[sound] = loadSound(soundFiles[sound]);
+        }
     }
     backdropImage = boardBackdrop;
 
@@ -133,6 +143,7 @@ void newGame()
         secretCode[slot] = codeTable[frameTick][slot];
         showSheetTile(&codeBalls[slot], BOARD_BALL_SIZE, secretCode[slot]);
     }
+    playGameSound(SOUND_START);
 }
 
 void drawScreen()
@@ -167,6 +178,7 @@ void checkForLostGame()
 {
     if (gameState == STATE_PLAY && nextCell > BOARD_CELL_COUNT) {
         gameState = STATE_LOST;
+        playGameSound(SOUND_LOST);
         recordEndOfGame(0, BOARD_ROW_COUNT);
     }
 }
@@ -208,10 +220,12 @@ void applyPressedButtons(uint32_t pressed)
     if (gameState == STATE_PLAY && (pressed & BTN_LEFT) && selectedColor > 1) {
         cursorImage->x -= CURSOR_STEP;
         selectedColor--;
+        playGameSound(SOUND_MOVE);
     }
     if (gameState == STATE_PLAY && (pressed & BTN_RIGHT) && selectedColor < GAME_COLOR_COUNT) {
         cursorImage->x += CURSOR_STEP;
         selectedColor++;
+        playGameSound(SOUND_MOVE);
     }
 
     // After the play step, so the press that leaves the intro places nothing.
@@ -227,6 +241,11 @@ void advanceFrameTick()
     if (frameTick == GAME_CODE_COUNT) {
         frameTick = 0;
     }
+}
+
+void playGameSound(int32_t sound)
+{
+    playSound(gameSounds[sound], SND_MAX_VOLUME, 0, 0);
 }
 
 Image* loadPicture(const char* name)

@@ -36,6 +36,21 @@ extern Image* wonImage;
 extern Image* cursorImage;
 extern Image codeBalls[GAME_SLOT_COUNT];  // tiles of the ball sheet, sharing its pixels
 
+// The game's sound effects, numbers into gameSounds.
+constexpr int32_t SOUND_START = 0;         // a game starts
+constexpr int32_t SOUND_MOVE = 1;          // the cursor moves
+constexpr int32_t SOUND_PLACE = 2;         // a ball is placed
+constexpr int32_t SOUND_CLEAR = 3;         // the row in progress is cleared
+constexpr int32_t SOUND_ANSWER = 4;        // a row is answered, no ball in its place
+constexpr int32_t SOUND_ANSWER_EXACT = 5;  // a row is answered, a ball or more in place
+constexpr int32_t SOUND_WON = 6;
+constexpr int32_t SOUND_LOST = 7;
+constexpr int32_t SOUND_COUNT = 8;
+
+// Loaded with the board's pictures by the first new game; null where a file
+// is missing or broken: the game goes on without that sound.
+extern Sound* gameSounds[SOUND_COUNT];
+
 // The player's record over every run, from the game's saved data: games won
 // and lost, and the fewest rows a win took (0 before the first win).
 struct GameRecord {
@@ -52,6 +67,9 @@ void loadStartPictures();
 // Counts a game that has just been won in `rows` rows (won nonzero) or lost,
 // in gameRecord and in the saved data.
 void recordEndOfGame(int32_t won, int32_t rows);
+
+// Plays one of the game's sounds, if it was loaded.
+void playGameSound(int32_t sound);
 
 // Sets up a new game; the caller has already set gameState to STATE_PLAY.
 void newGame();

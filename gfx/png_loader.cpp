@@ -85,6 +85,11 @@ const char* lastLoadError()
     return loadError;
 }
 
+void setLoadError(const char* reason)
+{
+    loadError = reason;
+}
+
 Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat)
 {
     FILE* file = name != nullptr ? std::fopen(dataFilePath(name).c_str(), "rb") : nullptr;
@@ -150,7 +155,7 @@ Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat)
 
 static Image* failLoad(const char* reason)
 {
-    loadError = reason;
+    setLoadError(reason);
     return nullptr;
 }
 
@@ -269,10 +274,12 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
 // Where the loader picks its row conversion by the processor at load time:
 // x86-64 ELF systems, whose loader resolves the choice once, built by GCC
 // (clang cannot clone templates). Not in a ThreadSanitizer build
-// (QUORL_NO_TARGET_CLONES): it instruments the choosing function, which the
-// loader runs before the sanitizer's runtime exists.
+// (QUORL_NO_TARGET_CLONES, or GCC's own mark of one, which a game that takes
+// Quorl in with add_subdirectory and builds with -fsanitize=thread sets): it
+// instruments the choosing function, which the loader runs before the
+// sanitizer's runtime exists.
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__ELF__) && defined(__GNUC__) && \
-    !defined(__clang__) && !defined(QUORL_NO_TARGET_CLONES)
+    !defined(__clang__) && !defined(QUORL_NO_TARGET_CLONES) && !defined(__SANITIZE_THREAD__)
 #define PNG_CONVERT_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define PNG_CONVERT_CLONES

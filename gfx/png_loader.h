@@ -15,3 +15,7 @@ Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat);
 // a new Image of the given location and direct-colour pixel format; null when
 // the bytes are not a PNG the loader takes. The caller closes the stream.
 Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat);
+
+// Sets what lastLoadError() reports, for the other loaders (sounds): a
+// string that lives as long as the program, "" after a load that worked.
+void setLoadError(const char* reason);

@@ -320,3 +320,78 @@ void setDrawTarget(DrawBuffer* target);
 // `opaque`: it starts opaque black; zero: it starts fully transparent and
 // what is drawn into it brings its own alpha. Null on a bad size or format.
 Image* createDrawTarget(int32_t width, int32_t height, int32_t pixelFormat, int32_t opaque);
+
+// ---- Sound ----------------------------------------------------------------------
+
+// Sound effects are loaded whole into memory and played on voices; music is
+// streamed from its file. Everything is mixed at SND_RATE frames a second,
+// stereo, 16 bits a sample, and leaves the mixer within about 11 ms of the
+// call that started it. The first sound call opens the sound device: a game
+// that makes none opens nothing. On a machine without a sound device the
+// mixer runs all the same, unheard and without a message: sounds load,
+// voices play and end as they would. While the menu's Pause holds the game,
+// voices and music stop where they are and go on with it; a "Step frame"
+// lets one frame's worth of sound through.
+
+constexpr int32_t SND_RATE = 48000;           // frames a second of every Sound
+constexpr int32_t SND_VOICE_COUNT = 16;       // sounds that can play at once
+constexpr int32_t SND_MAX_VOLUME = 128;       // full volume; 0 is silence
+constexpr int32_t SND_PAN_LEFT = -128;        // pan: the left side only
+constexpr int32_t SND_PAN_RIGHT = 128;        // pan: the right side only; 0 both
+constexpr int32_t SND_MAX_SOUND_SECONDS = 60; // longest sound loadSound takes
+
+// A sound in memory, ready to play.
+struct Sound {
+    int16_t* samples;    // frameCount frames of left then right sample; read only
+    int32_t frameCount;  // its length: frameCount / SND_RATE seconds
+    void* mixerChunk;    // the mixer's record of the samples
+};
+
+// Loads a WAV file (PCM of 8 to 32 bits, float, A-law, mu-law or ADPCM) or
+// an Ogg Vorbis file from any path, of any rate and up to 8 channels, as a
+// Sound of at most SND_MAX_SOUND_SECONDS. Null on failure, and then
+// lastLoadError() says why: "no such file", "cannot read the file", "not a
+// WAV or Ogg Vorbis file", "broken WAV data", "broken Ogg data", "no sound
+// data", "sound too long", "unsupported sound format", "out of memory".
+// Loading an Ogg file pauses the voices while it is decoded: load sounds
+// before they are needed, not in the middle of a scene.
+Sound* loadSound(const char* path);
+
+// Stops every voice playing the sound and frees it. Null does nothing.
+void releaseSound(Sound* sound);
+
+// Starts the sound on a free voice at `volume` (0 to SND_MAX_VOLUME) and
+// `pan` (SND_PAN_LEFT .. 0 .. SND_PAN_RIGHT: at 0 both sides play it whole,
+// towards one side the other fades out), and, when `loop` is nonzero, over
+// and over until stopped.
+// Returns the voice's number (0 or more), or -1 when all SND_VOICE_COUNT
+// voices are busy or `sound` is null. A number stays tied to this one
+// playing: once it has ended, the calls below ignore the number.
+int32_t playSound(Sound* sound, int32_t volume, int32_t pan, int32_t loop);
+
+// Stops a voice at once (from the next mixer buffer).
+void stopVoice(int32_t voice);
+
+// Changes a playing voice's volume (0 to SND_MAX_VOLUME).
+void setVoiceVolume(int32_t voice, int32_t volume);
+
+// Nonzero while the voice is still playing (also while the game is paused).
+int32_t voicePlaying(int32_t voice);
+
+// Streams a long sound file as the music, in place of any music playing,
+// once or, with `loop` nonzero, over and over without a gap. Takes WAV, Ogg
+// Vorbis and what else the system's SDL2_mixer reads (FLAC, MP3, Opus,
+// modules). Returns nonzero when it started; 0 on failure, and then
+// lastLoadError() says why ("no such file", "cannot read the file", "not a
+// sound file", "broken sound data").
+int32_t playMusic(const char* path, int32_t loop);
+
+// Stops the music and closes its file.
+void stopMusic();
+
+// The music's volume, 0 to SND_MAX_VOLUME (the default).
+void setMusicVolume(int32_t volume);
+
+// The volume of everything, voices and music, 0 to SND_MAX_VOLUME (the
+// default); the emulation's own volume setting scales it further.
+void setMasterVolume(int32_t volume);

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds a game of one's own out of the tree, as a game author would: against
 # Quorl installed into a scratch prefix (find_package) and with Quorl's
-# sources taken in (add_subdirectory). Plays each build in a real window, then
+# sources taken in (add_subdirectory). Plays each build in a real window, with
+# a WAV and an Ogg file to play (heard through SDL's disk audio driver), then
 # plays the installed game from a folder without its pictures.
 # Usage: consumer.sh <source-dir> <build-dir> <sanitizer: OFF, address or thread>
 set -euo pipefail
@@ -55,9 +56,14 @@ build_consumer() {
         fail "the host archive is linked whole ($name)"
 }
 
+cp "$source_dir/assets/place.wav" "$work/elsewhere/click.wav"
+cp "$source_dir/examples/showcase/tune.ogg" "$work/elsewhere/tune.ogg"
+
 play_consumer() {
     local game=$1 blue="0,0,160" green="0,160,0" yellow="255,255,0"
-    (cd "$work/elsewhere" && exec "$game") &
+    local capture="$work/sound.raw"
+    rm -f "$capture"
+    (cd "$work/elsewhere" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture" exec "$game") &
     pid=$!
     local id
     id=$(wait_for_window "Consumer Game") || fail "no window from $game"
@@ -77,6 +83,9 @@ play_consumer() {
     [[ "$exit_code" == 0 ]] || fail "$game ended with $exit_code"
     pid=""
     [[ -f "$XDG_CONFIG_HOME/Quorl Tests/Consumer.conf" ]] || fail "no settings store named by the game"
+    local loud
+    loud=$(od -An -v -t d2 -w2 "$capture" | awk '$1 > 64 || $1 < -64 { n++ } END { print n + 0 }')
+    ((loud > 0)) || fail "$game played no sound"
 }
 
 cmake --install "$build_dir" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
@@ -92,6 +101,7 @@ play_consumer "$work/by-subdirectory/consumer_game"
 # The installed game reads its pictures from <prefix>/share/quorl, wherever it
 # is started; main-row 2 starts a game as keypad 2 does.
 [[ -f "$work/prefix/share/quorl/intro.png" ]] || fail "pictures not installed"
+[[ -f "$work/prefix/share/quorl/place.wav" ]] || fail "sounds not installed"
 (cd "$work/elsewhere" && exec "$work/prefix/bin/quorl") &
 pid=$!
 id=$(wait_for_window "Quorl Sample") || fail "no window from the installed game"

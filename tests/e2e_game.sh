@@ -1,8 +1,9 @@
 #!/bin/bash
 # Plays the game in the real window under the current X display: keys go in
 # through xdotool, screenshots of the 480x272 area are compared with the
-# artwork at the board's places. Then a missing picture must end the program
-# with a message box and a non-zero exit code.
+# artwork at the board's places, and SDL's disk audio driver writes what the
+# game plays to a file (placing a ball must put sound in it). Then a missing
+# picture must end the program with a message box and a non-zero exit code.
 # Usage: e2e_game.sh <path-to-quorl> <source-dir>
 set -euo pipefail
 quorl=$(realpath "$1")
@@ -31,9 +32,23 @@ source "$source_dir/tests/support/x11_window.sh"
 # shellcheck source=support/game_screen.sh
 source "$source_dir/tests/support/game_screen.sh"
 
+# The game's sound output: 16-bit stereo frames.
+capture="$work/sound.raw"
+# Samples louder than 64 in the capture from byte $1 on.
+loud_samples() {
+    tail -c +$(($1 + 1)) "$capture" 2>/dev/null | od -An -v -t d2 -w2 |
+        awk '$1 > 64 || $1 < -64 { n++ } END { print n + 0 }'
+}
+# True when the last 0.2 s of the capture are silent.
+quiet_tail() {
+    local size
+    size=$(stat -c %s "$capture" 2>/dev/null || echo 0)
+    ((size > 38400)) && (($(loud_samples $((size - 38400))) == 0))
+}
+
 # --- Playing ---------------------------------------------------------------
 cd "$assets"
-"$quorl" >"$work/quorl.log" 2>&1 &
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture" "$quorl" >"$work/quorl.log" 2>&1 &
 pid=$!
 window=$(wait_for_window "Quorl Sample") || fail "no game window"
 locate_screen "$window"
@@ -52,9 +67,25 @@ for row in 1 10; do
 done
 expect_marker 1
 
+# The new game's sound dies away; then the press that places the first ball
+# brings sound.
+for _ in $(seq 50); do
+    quiet_tail && break
+    sleep 0.1
+done
+quiet_tail || fail "the game's sound does not die away"
+before=$(stat -c %s "$capture")
+
 # Row 1: colours 1 to 4, the cursor moving right between the balls.
 for slot in 1 2 3 4; do
     place "$slot" "$slot"
+    if ((slot == 1)); then
+        for _ in $(seq 50); do
+            (($(loud_samples "$before") > 0)) && break
+            sleep 0.1
+        done
+        (($(loud_samples "$before") > 0)) || fail "placing a ball put no sound in the capture"
+    fi
     if ((slot < 4)); then
         expect_cell board $((slot + 1)) 0
     fi

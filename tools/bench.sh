@@ -6,11 +6,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-bash "$root/tools/install-deps.sh"
-bash "$root/tools/install-deps.sh" libsdl2-dev  # the benchmarks' peer
+bash "$root/tools/install-deps.sh"  # SDL2 and SDL2_mixer, the benchmarks' peers, among them
 benches=("$@")
 if ((${#benches[@]} == 0)); then
-    benches=(bench_frame bench_sprites bench_wait bench_start bench_png bench_upload)
+    benches=(bench_frame bench_sprites bench_wait bench_start bench_png bench_upload bench_sound)
 fi
 # A build folder configured before SDL2 was installed finds it now.
 bash "$root/tools/build.sh" --target "${benches[@]}" >/dev/null

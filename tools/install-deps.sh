@@ -8,6 +8,7 @@ packages=("$@")
 ((${#packages[@]} > 0)) || packages=(
     cmake g++ pkg-config
     qt6-base-dev libpng-dev libglu1-mesa-dev libgl-dev libx11-dev libgl1-mesa-dri
+    libsdl2-dev libsdl2-mixer-dev libvorbis-dev
     libgtest-dev
     xvfb xdotool x11-utils imagemagick weston
 )

@@ -24,10 +24,8 @@ jobs=2  # the machine has two cores and is shared
 # Debian source packages, each unpacked into $src/<name>-<version>.
 src_packages=(libpng1.6 zlib googletest libsdl2 libsdl2-mixer)
 
-sudo=""
-if [[ $(id -u) -ne 0 ]]; then
-    sudo="sudo"
-fi
+# shellcheck source=debian-source.sh
+source "$root/tools/debian-source.sh"
 
 # vorbis-tools: oggenc makes the Ogg Vorbis file that the Windows build's
 # SDL test plays.
@@ -36,46 +34,9 @@ install_packages() {
         cmake make dpkg-dev wine wine64 xvfb x11-utils vorbis-tools
 }
 
-# apt-get source needs deb-src entries, which a stock Debian image lacks.
-# They mirror the deb entries (same URIs, suites and signing key).
-add_deb_src() {
-    if ! grep -qsE '^[[:space:]]*(deb-src[[:space:]]|Types:.*deb-src)' \
-        /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
-        local file=/etc/apt/sources.list.d/quorl-debian-src.sources
-        echo "Adding $file"
-        if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
-            sed -E 's/^Types:.*$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources
-        else
-            cat <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-        fi | $sudo tee "$file" >/dev/null
-    fi
-    # Update only when the source indexes are not there yet.
-    if ! apt-cache showsrc zlib 2>/dev/null | grep -q '^Package: zlib'; then
-        $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
-    fi
-}
-
-# Prints the one directory that apt-get source unpacked for package $1. The
-# version after the name starts with a digit, which keeps libsdl2 apart from
-# libsdl2-mixer.
+# Prints the one directory that apt-get source unpacked for package $1.
 source_dir() {
-    local dirs=("$src/$1"-[0-9]*/)
-    if [[ ${#dirs[@]} -ne 1 || ! -d "${dirs[0]}" ]]; then
-        return 1
-    fi
-    echo "${dirs[0]%/}"
+    debian_source_dir "$src" "$1"
 }
 
 fetch_sources() {
@@ -86,29 +47,12 @@ fetch_sources() {
     if ((${#missing[@]} == 0)); then
         return 0
     fi
-    add_deb_src
-    mkdir -p "$src"
-    local opts=(-qq)
-    # As root, apt drops to the _apt user to download and warns when that
-    # user cannot write here; downloading as root is fine for public sources.
-    if [[ $(id -u) -eq 0 ]]; then
-        opts+=(-o APT::Sandbox::User=root)
-    fi
-    : >"$deps/fetch.log"
     for pkg in "${missing[@]}"; do
-        echo "Fetching the source of $pkg"
         # What an interrupted fetch left behind goes first.
         rm -rf "$src/$pkg"-[0-9]* "$src/${pkg}"_*
-        # dpkg-source chatters (and warns about unverifiable signatures
-        # without debian-keyring): keep it in the log unless all fails. Some
-        # mirrors carry the security suite's binaries but not its sources,
-        # so fall back to the release's own version.
-        if ! (cd "$src" && { apt-get "${opts[@]}" source "$pkg" ||
-            apt-get "${opts[@]}" source "$pkg/bookworm"; }) >>"$deps/fetch.log" 2>&1 ||
-            ! source_dir "$pkg" >/dev/null; then
-            cat "$deps/fetch.log" >&2
-            return 1
-        fi
+    done
+    fetch_debian_sources "$src" "$deps/fetch.log" "${missing[@]}"
+    for pkg in "${missing[@]}"; do
         touch "$src/.fetched-$pkg"
     done
 }

@@ -8,13 +8,16 @@
 //   strips           a picture wider than 64 texels, drawn unturned as strips
 //   pixel formats    one picture loaded in each direct format, and a PF_T4
 //                    and a PF_T8 picture built in memory with their palettes
+//   sound            a short tune (Ogg Vorbis) looped as music, and a tone
+//                    (WAV) played on a button, left, centre and right in turn
 //
 // Every animation follows vblankCount. Holding 1 (keypad or main row: the
 // west button) shows frame 90 of the animations instead, the same picture
-// every time: for screenshots and tests. Escape quits.
+// every time: for screenshots and tests. 2 (the south button) plays the
+// tone. Escape quits.
 //
-// The pictures are read from the working directory: run the program from
-// examples/showcase.
+// The pictures and sounds are read from the working directory: run the
+// program from examples/showcase.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +36,8 @@ constexpr int32_t SHOW_RING_COLORS = 16;
 constexpr float SHOW_PI = 3.14159265f;
 
 struct Scene {
+    Sound* tone;  // null when tone.wav could not be read: the showcase goes on without it
+    int32_t tonePan;
     Image* star;
     Image* dial;
     Image* hand;
@@ -74,6 +79,10 @@ void gameMain()
     while (quitRequested.load(std::memory_order_relaxed) == 0) {
         bool still = (readController()->held & BTN_WEST) != 0;
         int32_t frame = still ? SHOW_STILL_FRAME : vblankCount - startCount;
+        if (controller->pressed & BTN_SOUTH) {
+            playSound(scene.tone, SND_MAX_VOLUME, scene.tonePan, 0);
+            scene.tonePan = scene.tonePan >= SND_PAN_RIGHT ? SND_PAN_LEFT : scene.tonePan + SND_PAN_RIGHT;
+        }
 
         // The ring colours move one step outwards every 4 frames; the
         // picture shows the new table from this frame on.
@@ -94,6 +103,16 @@ void gameMain()
 
 static void setUpScene(Scene& scene)
 {
+    // Sound is a comfort here: without its files the showcase still runs.
+    scene.tone = loadSound("tone.wav");
+    if (scene.tone == nullptr) {
+        std::fprintf(stderr, "showcase: no tone: tone.wav: %s\n", lastLoadError());
+    }
+    scene.tonePan = SND_PAN_LEFT;
+    if (playMusic("tune.ogg", 1) == 0) {
+        std::fprintf(stderr, "showcase: no tune: tune.ogg: %s\n", lastLoadError());
+    }
+
     scene.star = loadPicture("star.png", PF_8888);
     scene.star->pivotX = 16;  // scale about the star's centre
     scene.star->pivotY = 16;
@@ -232,7 +251,7 @@ static void drawScene(Scene& scene, int32_t frame)
     }
 
     fillRect(0, SCREEN_HEIGHT - 15, SCREEN_WIDTH, 15, SHOW_BAR);
-    drawText(6, SCREEN_HEIGHT - 11, SHOW_LABEL, "hold 1: still picture (frame 90)    Esc: quit");
+    drawText(6, SCREEN_HEIGHT - 11, SHOW_LABEL, "hold 1: still picture (frame 90)    2: tone    Esc: quit");
 }
 
 static void drawPanel(int32_t x, int32_t y, int32_t width, int32_t height, const char* label)

@@ -252,3 +252,50 @@ export function differingPixels(canvas, x, y, w, h, expected) {
     }
     return { count, samples };
 }
+
+// Listens to the page's Web Audio output from its start (call before the
+// page loads): every buffer SDL2 hands its ScriptProcessorNode is measured
+// as it leaves. audioHeard then tells the audio contexts' states and the
+// loudest sample so far. Headless Chromium lets any page play sound; a
+// browser on a desktop starts a page's audio context suspended until the
+// player's first click or key press, and so does the page here.
+export async function listenToAudio(page) {
+    await page.evaluateOnNewDocument(() => {
+        window.quorlAudio = { contexts: [], peak: 0, buffers: 0 };
+        const PageAudioContext = window.AudioContext;
+        window.AudioContext = class extends PageAudioContext {
+            constructor(...args) {
+                super(...args);
+                // (Puppeteer's evaluate calls count as user gestures: the page
+                // starts suspended whatever the activation says.)
+                this.suspend();
+            }
+        };
+        const create = PageAudioContext.prototype.createScriptProcessor;
+        PageAudioContext.prototype.createScriptProcessor = function (...args) {
+            const node = create.apply(this, args);
+            window.quorlAudio.contexts.push(this);
+            node.addEventListener('audioprocess', (event) => {
+                // Listeners run after onaudioprocess, SDL2's, has filled the buffer.
+                setTimeout(() => {
+                    const samples = event.outputBuffer.getChannelData(0);
+                    let peak = 0;
+                    for (const sample of samples) {
+                        peak = Math.max(peak, Math.abs(sample));
+                    }
+                    window.quorlAudio.peak = Math.max(window.quorlAudio.peak, peak);
+                    window.quorlAudio.buffers++;
+                });
+            });
+            return node;
+        };
+    });
+}
+
+export async function audioHeard(page) {
+    return page.evaluate(() => ({
+        states: window.quorlAudio.contexts.map((context) => context.state),
+        peak: window.quorlAudio.peak,
+        buffers: window.quorlAudio.buffers,
+    }));
+}
