@@ -11,21 +11,10 @@
 
 #include "host/web/gl_layer.h"
 
-// A pixel transfer's layout: bytes per pixel and, for each of red, green,
-// blue and alpha, its position and width in the pixel's word (0 bits: the
-// layout has no such channel; read as full alpha).
-struct PixelLayout {
-    int32_t bytes;
-    int32_t shift[4];
-    int32_t bits[4];
-};
-
 constexpr int32_t GL_LAYER_BATCH_LIMIT = 6 * 8192;  // vertices; a flush empties it
 
 GlLayer glLayer = {};
 
-// 8-bit values of every n-bit value, rounded as GL converts through [0, 1].
-static uint8_t expandTable[9][256];
 static std::vector<uint8_t> convertScratch;
 static std::vector<uint8_t> readScratch;
 
@@ -37,14 +26,7 @@ static void addVertex(float x, float y, float z);
 static void emitTriangle(const GlVertex& a, const GlVertex& b, const GlVertex& c);
 static void writeFeedback(const GlVertex& vertex);
 static GlDrawState drawState();
-static void changeState();
-static GlTexture* boundTexture();
-static bool pixelLayout(GLenum format, GLenum type, PixelLayout* out);
-static int32_t rowStride(int32_t pixels, int32_t bytes, int32_t alignment);
-static void convertToRgba(const PixelLayout& layout, bool dropAlpha, int32_t width, int32_t height,
-                          int32_t stride, const uint8_t* source, uint8_t* rgba);
-static void convertFromRgba(const PixelLayout& layout, int32_t width, int32_t height,
-                            int32_t stride, const uint8_t* rgba, uint8_t* destination);
+static bool sameDrawState(const GlDrawState& a, const GlDrawState& b);
 static void setError(GLenum error);
 static void setFlag(int32_t* flag, int32_t value);
 
@@ -54,7 +36,7 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     const int32_t viewport[4] = {x, y, width, height};
     if (memcmp(viewport, glLayer.viewport, sizeof viewport) != 0) {
-        changeState();
+        glLayerStateChanged();
         memcpy(glLayer.viewport, viewport, sizeof viewport);
     }
 }
@@ -103,7 +85,7 @@ void glShadeModel(GLenum)
 void glBlendFunc(GLenum source, GLenum destination)
 {
     if (source != glLayer.blendSrc || destination != glLayer.blendDst) {
-        changeState();
+        glLayerStateChanged();
         glLayer.blendSrc = source;
         glLayer.blendDst = destination;
     }
@@ -112,7 +94,7 @@ void glBlendFunc(GLenum source, GLenum destination)
 void glBlendEquation(GLenum mode)
 {
     if (mode != glLayer.blendEquation) {
-        changeState();
+        glLayerStateChanged();
         glLayer.blendEquation = mode;
     }
 }
@@ -121,7 +103,7 @@ void glBlendColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha)
 {
     const float color[4] = {red, green, blue, alpha};
     if (memcmp(color, glLayer.blendColor, sizeof color) != 0) {
-        changeState();
+        glLayerStateChanged();
         memcpy(glLayer.blendColor, color, sizeof color);
     }
 }
@@ -189,7 +171,7 @@ void glColorMask(GLboolean red, GLboolean green, GLboolean blue, GLboolean alpha
     const uint8_t mask[4] = {red ? uint8_t{1} : uint8_t{0}, green ? uint8_t{1} : uint8_t{0},
                              blue ? uint8_t{1} : uint8_t{0}, alpha ? uint8_t{1} : uint8_t{0}};
     if (memcmp(mask, glLayer.colorMask, sizeof mask) != 0) {
-        changeState();
+        glLayerStateChanged();
         memcpy(glLayer.colorMask, mask, sizeof mask);
     }
 }
@@ -198,7 +180,7 @@ void glScissor(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     const int32_t box[4] = {x, y, width, height};
     if (memcmp(box, glLayer.scissor, sizeof box) != 0) {
-        changeState();
+        glLayerStateChanged();
         memcpy(glLayer.scissor, box, sizeof box);
     }
 }
@@ -211,7 +193,7 @@ void glDrawBuffer(GLenum buffer)
         return;
     }
     if (which != glLayer.drawBuffer) {
-        changeState();
+        glLayerStateChanged();
         glLayer.drawBuffer = which;
     }
 }
@@ -278,16 +260,16 @@ const GLubyte* glGetString(GLenum name)
     return reinterpret_cast<const GLubyte*>(text);
 }
 
+// The batch is drawn before anything can see the buffers (a read-back, a
+// clear, a pixel rectangle, a swap, the canvas shown), WebGL runs what it is
+// given in order, and an image never changes while the batch draws with it:
+// there is nothing to wait for.
 void glFinish()
 {
-    // WebGL runs what it is given in order, and nothing shows before the
-    // page yields: sending the batch is all there is to wait for.
-    glLayerFlush();
 }
 
 void glFlush()
 {
-    glLayerFlush();
 }
 
 // ---- Immediate mode ------------------------------------------------------------
@@ -350,79 +332,6 @@ void glEnd()
     glLayer.primitive = 0;
 }
 
-// ---- Textures ------------------------------------------------------------------
-
-void glGenTextures(GLsizei count, GLuint* names)
-{
-    for (GLsizei i = 0; i < count; ++i) {
-        glLayer.textures.push_back({0, 0, 0, GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR});
-        names[i] = static_cast<GLuint>(glLayer.textures.size());
-    }
-}
-
-void glBindTexture(GLenum target, GLuint name)
-{
-    if (target != GL_TEXTURE_2D || name > glLayer.textures.size()) {
-        setError(target != GL_TEXTURE_2D ? GL_INVALID_ENUM : GL_INVALID_VALUE);
-        return;
-    }
-    if (name != glLayer.boundTexture) {
-        changeState();
-        glLayer.boundTexture = name;
-    }
-}
-
-void glTexParameteri(GLenum target, GLenum name, GLint value)
-{
-    GlTexture* texture = boundTexture();
-    if (target != GL_TEXTURE_2D || texture == nullptr) {
-        setError(GL_INVALID_OPERATION);
-        return;
-    }
-    if (name == GL_TEXTURE_MIN_FILTER || name == GL_TEXTURE_MAG_FILTER) {
-        changeState();
-        (name == GL_TEXTURE_MIN_FILTER ? texture->minFilter : texture->magFilter) = value;
-        if (texture->handle != 0) {
-            webglTextureFilters(texture->handle, texture->minFilter, texture->magFilter);
-        }
-    }
-    // Swizzles are not offered (no GL_ARB_texture_swizzle): the library
-    // never asks for them here.
-}
-
-void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
-                  GLint border, GLenum format, GLenum type, const GLvoid* pixels)
-{
-    GlTexture* texture = boundTexture();
-    PixelLayout layout;
-    if (target != GL_TEXTURE_2D || level != 0 || border != 0 || texture == nullptr ||
-        width < 0 || height < 0 || !pixelLayout(format, type, &layout)) {
-        setError(GL_INVALID_OPERATION);
-        return;
-    }
-    changeState();
-    if (texture->handle == 0) {
-        texture->handle = webglCreateTexture();
-    }
-    size_t bytes = static_cast<size_t>(width) * height * 4;
-    convertScratch.resize(bytes > 0 ? bytes : 4);
-    if (pixels != nullptr) {
-        int32_t rowPixels = glLayer.unpackRowLength > 0 ? glLayer.unpackRowLength : width;
-        // A texture without alpha shows every texel opaque.
-        bool dropAlpha = internalFormat == GL_RGB || internalFormat == GL_RGB5 ||
-                         internalFormat == GL_RGB8 || internalFormat == 3;
-        convertToRgba(layout, dropAlpha, width, height,
-                      rowStride(rowPixels, layout.bytes, glLayer.unpackAlignment),
-                      static_cast<const uint8_t*>(pixels), convertScratch.data());
-    } else {
-        memset(convertScratch.data(), 0, convertScratch.size());
-    }
-    webglTextureImage(texture->handle, width, height, convertScratch.data(), texture->minFilter,
-                      texture->magFilter);
-    texture->width = width;
-    texture->height = height;
-}
-
 // ---- Buffers and pixel rectangles -------------------------------------------
 
 void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha)
@@ -449,7 +358,7 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
                   GLvoid* pixels)
 {
     PixelLayout layout;
-    if (width < 0 || height < 0 || pixels == nullptr || !pixelLayout(format, type, &layout)) {
+    if (width < 0 || height < 0 || pixels == nullptr || !pixelLayoutOf(format, type, &layout)) {
         setError(GL_INVALID_OPERATION);
         return;
     }
@@ -491,7 +400,7 @@ void glPixelZoom(GLfloat x, GLfloat y)
 void glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels)
 {
     PixelLayout layout;
-    if (width < 0 || height < 0 || !pixelLayout(format, type, &layout)) {
+    if (width < 0 || height < 0 || !pixelLayoutOf(format, type, &layout)) {
         setError(GL_INVALID_OPERATION);
         return;
     }
@@ -536,6 +445,18 @@ void glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type, con
 }
 
 // ---- What the host calls ----------------------------------------------------------
+
+void glLayerError(uint32_t error)
+{
+    if (glLayer.error == GL_NO_ERROR) {
+        glLayer.error = error;
+    }
+}
+
+void glLayerStateChanged()
+{
+    glLayer.stateChanged = 1;
+}
 
 void glLayerFlush()
 {
@@ -615,16 +536,7 @@ static void resetLayer()
     glLayer.zoomX = 1.0f;
     glLayer.zoomY = 1.0f;
     glLayer.error = GL_NO_ERROR;
-
-    for (int32_t value = 0; value < 256; ++value) {
-        expandTable[8][value] = static_cast<uint8_t>(value);
-    }
-    for (int32_t bits = 1; bits < 8; ++bits) {
-        int32_t most = (1 << bits) - 1;
-        for (int32_t value = 0; value <= most; ++value) {
-            expandTable[bits][value] = static_cast<uint8_t>((value * 255 + most / 2) / most);
-        }
-    }
+    glLayer.stateChanged = 1;
 }
 
 static void multiplyCurrent(const float* by)
@@ -698,13 +610,16 @@ static void emitTriangle(const GlVertex& a, const GlVertex& b, const GlVertex& c
         writeFeedback(c);
         return;
     }
-    // Every state change flushes first, so a batch's triangles all share
-    // the state of its first one.
+    if (glLayer.stateChanged != 0) {
+        GlDrawState state = drawState();
+        if (!glLayer.batch.empty() && !sameDrawState(state, glLayer.batchState)) {
+            glLayerFlush();
+        }
+        glLayer.batchState = state;
+        glLayer.stateChanged = 0;
+    }
     if (glLayer.batch.size() + 3 > static_cast<size_t>(GL_LAYER_BATCH_LIMIT)) {
         glLayerFlush();
-    }
-    if (glLayer.batch.empty()) {
-        glLayer.batchState = drawState();
     }
     glLayer.batch.push_back(a);
     glLayer.batch.push_back(b);
@@ -736,15 +651,10 @@ static GlDrawState drawState()
 {
     GlDrawState state = {};
     state.buffer = glLayer.drawBuffer;
-    const GlTexture* texture = boundTexture();
     // An unspecified texture leaves fragments untextured, as in GL 1.x.
-    if (glLayer.texturing != 0 && texture != nullptr && texture->width > 0 && texture->height > 0) {
-        state.mode = GL_LAYER_TEXTURE_MODULATE;
-        state.texture = texture->handle;
-    } else {
-        state.mode = GL_LAYER_COLOR;
-        state.texture = 0;
-    }
+    uint32_t texture = glLayer.texturing != 0 ? glLayerBoundTexture() : 0;
+    state.mode = texture != 0 ? GL_LAYER_TEXTURE_MODULATE : GL_LAYER_COLOR;
+    state.texture = texture;
     memcpy(state.viewport, glLayer.viewport, sizeof state.viewport);
     state.blend = glLayer.blend;
     state.blendSrc = glLayer.blendSrc;
@@ -757,114 +667,26 @@ static GlDrawState drawState()
     return state;
 }
 
-// Before a state change: what was gathered is drawn with the state it was
-// gathered under.
-static void changeState()
+static bool sameDrawState(const GlDrawState& a, const GlDrawState& b)
 {
-    glLayerFlush();
-}
-
-static GlTexture* boundTexture()
-{
-    uint32_t name = glLayer.boundTexture;
-    return name >= 1 && name <= glLayer.textures.size() ? &glLayer.textures[name - 1] : nullptr;
-}
-
-static bool pixelLayout(GLenum format, GLenum type, PixelLayout* out)
-{
-    struct Known {
-        GLenum format, type;
-        PixelLayout layout;
-    };
-    static const Known known[] = {
-        {GL_RGBA, GL_UNSIGNED_BYTE, {4, {0, 8, 16, 24}, {8, 8, 8, 8}}},
-        {GL_BGRA, GL_UNSIGNED_BYTE, {4, {16, 8, 0, 24}, {8, 8, 8, 8}}},
-        {GL_RGB, GL_UNSIGNED_SHORT_5_6_5_REV, {2, {0, 5, 11, 0}, {5, 6, 5, 0}}},
-        {GL_RGB, GL_UNSIGNED_SHORT_5_6_5, {2, {11, 5, 0, 0}, {5, 6, 5, 0}}},
-        {GL_RGBA, GL_UNSIGNED_SHORT_1_5_5_5_REV, {2, {0, 5, 10, 15}, {5, 5, 5, 1}}},
-        {GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, {2, {10, 5, 0, 15}, {5, 5, 5, 1}}},
-        {GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4_REV, {2, {0, 4, 8, 12}, {4, 4, 4, 4}}},
-        {GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, {2, {8, 4, 0, 12}, {4, 4, 4, 4}}},
-    };
-    for (const Known& entry : known) {
-        if (entry.format == format && entry.type == type) {
-            *out = entry.layout;
-            return true;
-        }
-    }
-    setError(GL_INVALID_ENUM);
-    return false;
-}
-
-// Bytes from one row to the next: whole rows of `pixels`, rounded up to
-// the alignment.
-static int32_t rowStride(int32_t pixels, int32_t bytes, int32_t alignment)
-{
-    int32_t row = pixels * bytes;
-    return (row + alignment - 1) / alignment * alignment;
-}
-
-static void convertToRgba(const PixelLayout& layout, bool dropAlpha, int32_t width, int32_t height,
-                          int32_t stride, const uint8_t* source, uint8_t* rgba)
-{
-    bool plain = layout.bytes == 4 && layout.shift[0] == 0 && layout.shift[2] == 16;
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* row = source + static_cast<size_t>(y) * stride;
-        uint8_t* out = rgba + static_cast<size_t>(y) * width * 4;
-        if (plain) {
-            memcpy(out, row, static_cast<size_t>(width) * 4);
-        } else {
-            for (int32_t x = 0; x < width; ++x) {
-                uint32_t word = 0;
-                memcpy(&word, row + x * layout.bytes, static_cast<size_t>(layout.bytes));
-                for (int32_t c = 0; c < 4; ++c) {
-                    int32_t bits = layout.bits[c];
-                    out[x * 4 + c] =
-                        bits == 0 ? 255 : expandTable[bits][(word >> layout.shift[c]) & ((1u << bits) - 1)];
-                }
-            }
-        }
-        if (dropAlpha) {
-            for (int32_t x = 0; x < width; ++x) {
-                out[x * 4 + 3] = 255;
-            }
-        }
-    }
-}
-
-static void convertFromRgba(const PixelLayout& layout, int32_t width, int32_t height,
-                            int32_t stride, const uint8_t* rgba, uint8_t* destination)
-{
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* in = rgba + static_cast<size_t>(y) * width * 4;
-        uint8_t* row = destination + static_cast<size_t>(y) * stride;
-        for (int32_t x = 0; x < width; ++x) {
-            uint32_t word = 0;
-            for (int32_t c = 0; c < 4; ++c) {
-                int32_t bits = layout.bits[c];
-                if (bits == 0) {
-                    continue;
-                }
-                // To the nearest of the channel's values, as GL converts.
-                uint32_t most = (1u << bits) - 1;
-                word |= ((in[x * 4 + c] * most + 127) / 255) << layout.shift[c];
-            }
-            memcpy(row + x * layout.bytes, &word, static_cast<size_t>(layout.bytes));
-        }
-    }
+    return a.buffer == b.buffer && a.mode == b.mode && a.texture == b.texture &&
+           memcmp(a.viewport, b.viewport, sizeof a.viewport) == 0 && a.blend == b.blend &&
+           a.blendSrc == b.blendSrc && a.blendDst == b.blendDst &&
+           a.blendEquation == b.blendEquation &&
+           memcmp(a.blendColor, b.blendColor, sizeof a.blendColor) == 0 &&
+           a.scissorTest == b.scissorTest && memcmp(a.scissor, b.scissor, sizeof a.scissor) == 0 &&
+           memcmp(a.colorMask, b.colorMask, sizeof a.colorMask) == 0;
 }
 
 static void setError(GLenum error)
 {
-    if (glLayer.error == GL_NO_ERROR) {
-        glLayer.error = error;
-    }
+    glLayerError(error);
 }
 
 static void setFlag(int32_t* flag, int32_t value)
 {
     if (*flag != value) {
-        changeState();
         *flag = value;
+        glLayerStateChanged();
     }
 }

@@ -47,11 +47,27 @@ struct GlDrawState {
     uint8_t colorMask[4];
 };
 
-// A texture name of glGenTextures.
+// A texture name of glGenTextures: the picture it holds, and its filters.
 struct GlTexture {
-    uint32_t handle;       // the WebGL texture, made by the first upload
-    int32_t width, height; // of the last upload; 0 before it
+    int32_t image;  // index into GlLayer::images; -1 before the first upload
     int32_t minFilter, magFilter;
+};
+
+// A picture uploaded to WebGL, as the source bytes it came from. The
+// library re-specifies its textures every frame from pictures that mostly
+// stay the same, and an upload to WebGL costs a copy across processes: a
+// texture name given bytes an image already holds takes that image, without
+// an upload. An image never changes while a name or the batch uses it, so
+// one flush is never needed before an upload.
+struct GlImage {
+    uint32_t handle;  // the WebGL texture
+    int32_t width, height;
+    uint32_t format, type;
+    int32_t dropAlpha;  // flag: the texture has no alpha (every texel opaque)
+    int32_t minFilter, magFilter;
+    std::vector<uint8_t> source;  // the rows as given, packed
+    int32_t references;           // texture names holding it
+    uint64_t lastUse;             // of glLayer.useClock; 0: holds nothing
 };
 
 // Feedback mode, for the library's tests: while `values` is set, finished
@@ -95,13 +111,57 @@ struct GlLayer {
 
     std::vector<GlTexture> textures;  // name n at [n - 1]
     uint32_t boundTexture;            // name, 0 for none
+    std::vector<GlImage> images;
+    uint64_t useClock;
     uint32_t pixelTexture;            // WebGL texture for glDrawPixels
+    int32_t stateChanged;             // flag: the next triangle's state is to be compared
 
     int32_t frontChanged;  // flag: the canvas does not show the front buffer yet
     uint32_t error;        // the first GL error since glGetError asked
     GlFeedback* feedback;
 };
 extern GlLayer glLayer;
+
+// ---- Shared by the layer's files --------------------------------------------------
+
+// A pixel transfer's layout: bytes per pixel and, for red, green, blue and
+// alpha, its position and width in the pixel's word (0 bits: no such
+// channel; it reads as full).
+struct PixelLayout {
+    int32_t bytes;
+    int32_t shift[4];
+    int32_t bits[4];
+};
+
+// The layout of a GL format and type the layer takes (GL_RGBA or GL_BGRA
+// with GL_UNSIGNED_BYTE, the packed 16-bit types); false and
+// GL_INVALID_ENUM for any other (gl_pixels.cpp).
+bool pixelLayoutOf(uint32_t format, uint32_t type, PixelLayout* out);
+
+// Bytes from one row to the next: `pixels` of `bytes`, rounded up to the
+// alignment (gl_pixels.cpp).
+int32_t rowStride(int32_t pixels, int32_t bytes, int32_t alignment);
+
+// Pixels in a layout to RGBA bytes, each channel rounded to 8 bits as GL
+// converts through [0, 1]; with dropAlpha every alpha is 255. Rows of the
+// source are `stride` bytes apart, those of rgba packed (gl_pixels.cpp).
+void convertToRgba(const PixelLayout& layout, bool dropAlpha, int32_t width, int32_t height,
+                   int32_t stride, const uint8_t* source, uint8_t* rgba);
+
+// RGBA bytes to pixels in a layout, each channel rounded to the nearest of
+// its values; rows of the destination `stride` bytes apart (gl_pixels.cpp).
+void convertFromRgba(const PixelLayout& layout, int32_t width, int32_t height, int32_t stride,
+                     const uint8_t* rgba, uint8_t* destination);
+
+// Notes a GL error, keeping the first until glGetError (gl.cpp).
+void glLayerError(uint32_t error);
+
+// Notes that the drawing state may have changed: the next triangle compares
+// it with the batch's and flushes the batch when it differs (gl.cpp).
+void glLayerStateChanged();
+
+// The WebGL texture the bound name holds, or 0 (gl_textures.cpp).
+uint32_t glLayerBoundTexture();
 
 // ---- The WebGL back end (webgl.cpp) -------------------------------------------
 

@@ -9,7 +9,9 @@
 // The page holds: #menubar, #screen with the 480 x 272 #canvas, #wait,
 // #panel (#panel-caption, #panel-text, #panel-ok) and #ended, and #status;
 // <body data-files="a.png b.png"> names the files to fetch. Scripts and
-// tests read quorlPage.frames (frames shown), document.body.dataset.state
+// tests read quorlPage.frames (frames shown), quorlPage.firstFrameMs and
+// quorlPage.frameTimes (when the first and the last frames were shown, on
+// the page's clock), document.body.dataset.state
 // ("loading", "running", "ended", "crashed") and, once the game has ended,
 // document.body.dataset.exitCode.
 
@@ -28,6 +30,7 @@ var quorlPage = (function () {
   var SCREEN_HEIGHT = 272;
   // Keys the browser keeps for itself (reload, full screen, its tools).
   var BROWSER_KEYS = ['F5', 'F11', 'F12'];
+  var FRAME_TIMES = 1024;
 
   var page = {events: [], frames: 0, ended: false};
   var body = document.body;
@@ -205,8 +208,19 @@ var quorlPage = (function () {
     });
   };
 
+  // Times (performance.now) of the first frame shown and of the last
+  // FRAME_TIMES ones, for the benchmark.
+  page.firstFrameMs = -1;
+  page.frameTimes = [];
   page.frameShown = function () {
-    page.frames++;
+    var now = performance.now();
+    if (page.frames++ === 0) {
+      page.firstFrameMs = now;
+    }
+    page.frameTimes.push(now);
+    if (page.frameTimes.length > FRAME_TIMES) {
+      page.frameTimes.shift();
+    }
   };
 
   page.showPanel = function (caption, text) {

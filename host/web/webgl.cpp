@@ -19,8 +19,7 @@ constexpr GLuint WEBGL_COLOR = 2;
 struct WebglState {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context;
     int32_t width, height;  // of the canvas and the screen buffers
-    GLuint program;
-    GLint modeLocation;
+    GLuint programs[3];  // by mode
     GLuint vertexBuffer;
     GLuint framebuffers[2];  // [GL_LAYER_FRONT], [GL_LAYER_BACK]
     GLuint colorTextures[2];
@@ -45,25 +44,32 @@ static const char* const VERTEX_SHADER =
     "    gl_Position = vec4(position, 0.0, 1.0);\n"
     "}\n";
 
-// mode 0: the vertex colour; 1: texel times colour; 2: the texel.
-static const char* const FRAGMENT_SHADER =
+// One program per fragment colouring, indexed by GL_LAYER_COLOR ...: a
+// branch on a uniform would have every fragment take all the ways (a
+// software rasterizer runs them side by side).
+static const char* const FRAGMENT_SHADERS[3] = {
+    "precision mediump float;\n"
+    "varying vec4 vColor;\n"
+    "void main() {\n"
+    "    gl_FragColor = vColor;\n"
+    "}\n",
     "precision highp float;\n"
     "uniform sampler2D texture;\n"
-    "uniform int mode;\n"
     "varying vec2 vTexCoord;\n"
     "varying vec4 vColor;\n"
     "void main() {\n"
-    "    if (mode == 0) {\n"
-    "        gl_FragColor = vColor;\n"
-    "    } else if (mode == 1) {\n"
-    "        gl_FragColor = texture2D(texture, vTexCoord) * vColor;\n"
-    "    } else {\n"
-    "        gl_FragColor = texture2D(texture, vTexCoord);\n"
-    "    }\n"
-    "}\n";
+    "    gl_FragColor = texture2D(texture, vTexCoord) * vColor;\n"
+    "}\n",
+    "precision highp float;\n"
+    "uniform sampler2D texture;\n"
+    "varying vec2 vTexCoord;\n"
+    "void main() {\n"
+    "    gl_FragColor = texture2D(texture, vTexCoord);\n"
+    "}\n",
+};
 
 static GLuint compileShader(GLenum kind, const char* source);
-static bool buildProgram();
+static GLuint buildProgram(const char* fragmentSource);
 static bool makeScreenBuffer(int32_t index);
 static void apply(const GlDrawState& state);
 static void bindFramebuffer(GLuint framebuffer);
@@ -94,8 +100,11 @@ bool webglStart(const char* selector, int32_t width, int32_t height)
     emscripten_webgl_enable_extension(webgl.context, "EXT_blend_minmax");
     webgl.width = width;
     webgl.height = height;
-    if (!buildProgram()) {
-        return false;
+    for (int32_t mode = 0; mode < 3; ++mode) {
+        webgl.programs[mode] = buildProgram(FRAGMENT_SHADERS[mode]);
+        if (webgl.programs[mode] == 0) {
+            return false;
+        }
     }
     emscripten_glGenBuffers(1, &webgl.vertexBuffer);
     emscripten_glBindBuffer(GL_ARRAY_BUFFER, webgl.vertexBuffer);
@@ -211,7 +220,7 @@ void webglShowFront()
     emscripten_glDisable(GL_SCISSOR_TEST);
     emscripten_glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     bindTexture(webgl.colorTextures[GL_LAYER_FRONT]);
-    emscripten_glUniform1i(webgl.modeLocation, GL_LAYER_TEXTURE_REPLACE);
+    emscripten_glUseProgram(webgl.programs[GL_LAYER_TEXTURE_REPLACE]);
     emscripten_glBufferData(GL_ARRAY_BUFFER, sizeof corners, corners, GL_STREAM_DRAW);
     emscripten_glDrawArrays(GL_TRIANGLES, 0, 6);
     webgl.known = 0;
@@ -227,29 +236,31 @@ static GLuint compileShader(GLenum kind, const char* source)
     return compiled ? shader : 0;
 }
 
-static bool buildProgram()
+static GLuint buildProgram(const char* fragmentSource)
 {
     GLuint vertex = compileShader(GL_VERTEX_SHADER, VERTEX_SHADER);
-    GLuint fragment = compileShader(GL_FRAGMENT_SHADER, FRAGMENT_SHADER);
+    GLuint fragment = compileShader(GL_FRAGMENT_SHADER, fragmentSource);
     if (vertex == 0 || fragment == 0) {
-        return false;
+        return 0;
     }
-    webgl.program = emscripten_glCreateProgram();
-    emscripten_glAttachShader(webgl.program, vertex);
-    emscripten_glAttachShader(webgl.program, fragment);
-    emscripten_glBindAttribLocation(webgl.program, WEBGL_POSITION, "position");
-    emscripten_glBindAttribLocation(webgl.program, WEBGL_TEXCOORD, "texCoord");
-    emscripten_glBindAttribLocation(webgl.program, WEBGL_COLOR, "color");
-    emscripten_glLinkProgram(webgl.program);
+    GLuint program = emscripten_glCreateProgram();
+    emscripten_glAttachShader(program, vertex);
+    emscripten_glAttachShader(program, fragment);
+    emscripten_glBindAttribLocation(program, WEBGL_POSITION, "position");
+    emscripten_glBindAttribLocation(program, WEBGL_TEXCOORD, "texCoord");
+    emscripten_glBindAttribLocation(program, WEBGL_COLOR, "color");
+    emscripten_glLinkProgram(program);
     GLint linked = 0;
-    emscripten_glGetProgramiv(webgl.program, GL_LINK_STATUS, &linked);
+    emscripten_glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (!linked) {
-        return false;
+        return 0;
     }
-    emscripten_glUseProgram(webgl.program);
-    emscripten_glUniform1i(emscripten_glGetUniformLocation(webgl.program, "texture"), 0);
-    webgl.modeLocation = emscripten_glGetUniformLocation(webgl.program, "mode");
-    return true;
+    GLint sampler = emscripten_glGetUniformLocation(program, "texture");
+    if (sampler >= 0) {
+        emscripten_glUseProgram(program);
+        emscripten_glUniform1i(sampler, 0);
+    }
+    return program;
 }
 
 // A framebuffer with an RGBA texture of the screen's size, opaque black.
@@ -285,7 +296,7 @@ static void apply(const GlDrawState& state)
     bool all = webgl.known == 0;
     bindFramebuffer(webgl.framebuffers[state.buffer]);
     if (all || state.mode != old.mode) {
-        emscripten_glUniform1i(webgl.modeLocation, state.mode);
+        emscripten_glUseProgram(webgl.programs[state.mode]);
     }
     // Untextured draws unbind the texture: a screen buffer's own texture
     // left bound (by webglShowFront) would make a draw into that buffer a

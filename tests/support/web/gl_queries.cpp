@@ -71,13 +71,13 @@ void glGetTexImage(GLenum target, GLint level, GLenum format, GLenum type, GLvoi
 {
     uint32_t name = glLayer.boundTexture;
     if (target != GL_TEXTURE_2D || level != 0 || format != GL_RGBA || type != GL_UNSIGNED_BYTE ||
-        name == 0 || name > glLayer.textures.size()) {
+        name == 0 || name > glLayer.textures.size() || glLayer.textures[name - 1].image < 0) {
         glLayer.error = GL_INVALID_OPERATION;
         return;
     }
-    const GlTexture& texture = glLayer.textures[name - 1];
+    const GlImage& image = glLayer.images[glLayer.textures[name - 1].image];
     glLayerFlush();
-    webglReadTexture(texture.handle, texture.width, texture.height, static_cast<uint8_t*>(pixels));
+    webglReadTexture(image.handle, image.width, image.height, static_cast<uint8_t*>(pixels));
 }
 
 void glFeedbackBuffer(GLsizei size, GLenum type, GLfloat* buffer)
