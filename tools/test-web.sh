@@ -9,22 +9,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 bash "$root/tools/web-deps.sh" test-tools
 QUORL_WEB_TESTS=1 bash "$root/tools/build-web.sh"
-
-# The server picks a free port and prints its address first.
-server_out=$(mktemp /tmp/quorl-serve-XXXXXX)
-bash "$root/tools/serve-web.sh" "$root/build-web" 0 >"$server_out" 2>&1 &
-server_pid=$!
-trap 'kill "$server_pid" 2>/dev/null || true; rm -f "$server_out"' EXIT
-for _ in $(seq 100); do
-    if [[ -s "$server_out" ]] || ! kill -0 "$server_pid" 2>/dev/null; then
-        break
-    fi
-    sleep 0.1
-done
-url=$(head -1 "$server_out")
-if [[ "$url" != http://127.0.0.1:* ]]; then
-    echo "The web server did not start: $(cat "$server_out")" >&2
-    exit 1
-fi
-
-QUORL_WEB_URL="$url" node --test "$@" "$root"/tests/web/*.test.mjs
+bash "$root/tools/with-web-server.sh" node --test "$@" "$root"/tests/web/*.test.mjs

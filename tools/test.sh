@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what is missing, builds, and runs every test, then the Windows
-# build's tests under Wine (tools/test-win32.sh). Starts its own X server
-# when there is no display. QUORL_SANITIZE=1 runs the suite built with
+# build's tests under Wine (tools/test-win32.sh) and the browser build's in
+# headless Chromium (tools/test-web.sh). Starts its own X server when there
+# is no display. QUORL_SANITIZE=1 runs the suite built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, QUORL_SANITIZE=thread with
 # ThreadSanitizer.
 set -euo pipefail
@@ -60,8 +61,12 @@ fi
 cd "$build_dir"
 ctest --output-on-failure --timeout 300 "$@"
 
-# Then the Windows build under Wine, once: the sanitizers are the Linux
-# build's. QUORL_WIN32=0 leaves it out.
+# Then the Windows build under Wine and the browser build in Chromium, once:
+# the sanitizers are the Linux build's. QUORL_WIN32=0 and QUORL_WEB=0 leave
+# them out.
 if [[ "${QUORL_SANITIZE:-0}" == 0 && "${QUORL_WIN32:-1}" != 0 ]]; then
     bash "$root/tools/test-win32.sh"
+fi
+if [[ "${QUORL_SANITIZE:-0}" == 0 && "${QUORL_WEB:-1}" != 0 ]]; then
+    bash "$root/tools/test-web.sh"
 fi
