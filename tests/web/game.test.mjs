@@ -138,6 +138,34 @@ describe('the game in the browser', () => {
         await context.close();
     });
 
+    test('the game holds while its tab is in the background, and a pause of the player\'s stays', async () => {
+        const { context, page } = await openGame();
+        const other = await context.newPage();
+        const markShows = () => [...document.querySelectorAll('#menubar button')]
+            .some((b) => b.textContent === 'Pause' && b.classList.contains('checked'));
+        for (const playerPaused of [false, true]) {
+            if (playerPaused) {
+                await clickMenu(page, 'Application', 'Pause');
+                await waitForPage(page, markShows);
+            }
+            await other.bringToFront();
+            await waitForPage(page, markShows);
+            const held = await framesShown(page);
+            await browserFrames(other, 30);
+            assert.equal(await framesShown(page), held, 'frames shown in the background');
+            await page.bringToFront();
+            if (playerPaused) {
+                await browserFrames(page, 30);
+                assert.equal(await menuMarked(page, 'Pause'), true);
+                assert.equal(await framesShown(page), held);
+            } else {
+                await waitForFrames(page, 10);
+                assert.equal(await menuMarked(page, 'Pause'), false);
+            }
+        }
+        await context.close();
+    });
+
     test('the menu settings are stored and survive a reload', async () => {
         const { context, page } = await openGame();
         assert.equal(await menuMarked(page, 'Reuse textures (faster)'), false);
