@@ -251,12 +251,27 @@ void drawImage(Image* image);
 void fillRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t color);
 
 // Draws text in the built-in 7 x 8 font with its top-left corner at (x, y):
-// the glyphs in `color`, nothing around them; "\n" starts a new line 8 pixels
-// lower. Returns the width of the widest line in pixels.
+// the glyphs in `color`, nothing around them. Returns the width of the
+// widest line in pixels (7 per character: the glyphs' own two blank columns
+// included). The text is UTF-8. It draws printable ASCII, the Latin-1
+// letters and signs U+00A0-U+00FF (accents, ß, £, ©, ¿ ...) and the font's
+// symbols at U+0001-U+001F and U+007F-U+009F (the game's six ball marks at
+// U+0001-U+0006, arrows, blocks, box-drawing pieces); any other character
+// shows as a box outline, and so does each byte of a malformed sequence.
+// "\n" starts a new line 9 pixels lower (the glyph's 8 rows and one blank),
+// "\t" moves on to the next multiple of four characters.
 int32_t drawText(int32_t x, int32_t y, uint32_t color, const char* text);
 
 // The width drawText would give, without drawing.
 int32_t textWidth(const char* text);
+
+// Draws text as drawText does, each font pixel a `scale` x `scale` square
+// (scale 1 to 8; a value below or above draws at 1 or 8): glyphs 7 * scale
+// wide, lines 9 * scale apart. Returns the widest line's width in pixels.
+int32_t drawTextScaled(int32_t x, int32_t y, uint32_t colour, int32_t scale, const char* text);
+
+// The width drawTextScaled would give at `scale`, without drawing.
+int32_t textWidthScaled(int32_t scale, const char* text);
 
 // The screen as a drawing target (its back buffer when double-buffered).
 typedef Image DrawBuffer;
