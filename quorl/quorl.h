@@ -180,10 +180,16 @@ struct Palette {
 
 // A picture and where it is drawn. The placement fields (x to allowStrips)
 // may be changed freely between draws; the rest describe the pixels.
+// The source rectangle runs from texel (srcX0, srcY0) up to but not
+// including (srcX1, srcY1): a 16 x 16 picture is 0, 0, 16, 16. A negative
+// drawWidth (drawHeight) draws the picture mirrored left to right (top to
+// bottom) in the pixels from x + drawWidth to x - 1; a reversed source
+// rectangle (srcX0 > srcX1) mirrors it in its usual place; both together
+// cancel out.
 struct Image {
     int32_t x, y;                    // screen position of the reference point
     int32_t drawWidth, drawHeight;   // size on screen, in pixels
-    float srcX0, srcY0, srcX1, srcY1;  // source rectangle in texels
+    float srcX0, srcY0, srcX1, srcY1;  // source rectangle in texels, srcX1/srcY1 exclusive
     int32_t pivotX, pivotY;          // rotation centre in source pixels, scaled to the
                                      // drawn size in whole pixels; (x, y) is where it lands
     float angle;                     // degrees, clockwise on screen; whole degrees count
@@ -244,11 +250,51 @@ uint32_t makeColor(int32_t red, int32_t green, int32_t blue, int32_t alpha);
 // Draws the image at its placement: its source rectangle scaled to
 // drawWidth x drawHeight, turned by `angle` about the pivot, blended by its
 // alpha and tinted by currentColor. Call between startDrawing and endDrawing.
+// GL holds one picture at a time: drawing a different image than the one
+// before sends all its pixels to GL again (a paletted one expanded first), so
+// draw each picture's sprites together, not in turns. Text is drawn from the
+// font's picture, and fillRect and the shapes from one of their own.
 void drawImage(Image* image);
+
+// Draws the image as drawImage does with `colour` as its tint in place of
+// currentColor, for this draw only (opaque white: as it is; alpha fades it);
+// currentColor keeps its value.
+void drawImageTinted(Image* image, uint32_t colour);
+
+// Shows frame `index` of a sprite sheet of frameWidth x frameHeight frames,
+// counted from 0 left to right, then row by row from the top: sets the
+// source rectangle to that frame and drawWidth / drawHeight to its size.
+// Only whole frames count (a sheet 100 wide holds three 30-wide columns).
+// Returns nonzero when done; 0 for an index past the last frame, a negative
+// one or a frame size below 1 or larger than the picture, and then the
+// image is left unchanged.
+int32_t setImageFrame(Image* image, int32_t frameWidth, int32_t frameHeight, int32_t index);
 
 // Fills a rectangle of the drawing target with a colour, blended by the
 // colour's alpha. Nothing for an empty rectangle.
 void fillRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t color);
+
+// The shapes below are drawn like fillRect: in `colour`, blended by its
+// alpha (each pixel covered once, so a translucent shape is even), into the
+// drawing target, leaving currentColor as it is. Coordinates are pixels.
+
+// A line one pixel wide from (x0, y0) to (x1, y1), both ends included: one
+// pixel per column (per row when it is steeper than 45 degrees), each the
+// nearest to the exact line. Drawn backwards it covers the same pixels.
+void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
+
+// The one-pixel outline of the rectangle fillRect would fill. Nothing for an
+// empty rectangle.
+void drawRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colour);
+
+// A disc of radius r about the pixel (cx, cy): 2r + 1 pixels across, the
+// pixels whose centres lie within r + 1/2 of the centre; r 0 is one pixel.
+// Nothing for a negative radius.
+void fillCircle(int32_t cx, int32_t cy, int32_t r, uint32_t colour);
+
+// The one-pixel outline of fillCircle's disc: its pixels that have a
+// neighbour outside it (left, right, above or below).
+void drawCircle(int32_t cx, int32_t cy, int32_t r, uint32_t colour);
 
 // Draws text in the built-in 7 x 8 font with its top-left corner at (x, y):
 // the glyphs in `color`, nothing around them. Returns the width of the
