@@ -222,10 +222,10 @@ constexpr int64_t PNG_MAX_PIXELS = 16777216;
 
 // Loads a PNG file from any path as a new image in ordinary memory, in
 // `pixelFormat` (PF_5650, PF_5551, PF_4444 or PF_8888; PF_5551 keeps only
-// full or no transparency, PF_8888 keeps a colour picture's alpha whole).
-// Grey pictures are read the console's way: black is transparent, every other
-// grey opaque, their own alpha unused. Null on failure, and then
-// lastLoadError() says why.
+// full or no transparency, PF_8888 keeps the picture's alpha whole). Every
+// picture reads as PNG defines it: opaque unless the file's alpha channel or
+// transparency chunk says otherwise, grey ones included (unlike
+// loadImageFile). Null on failure, and then lastLoadError() says why.
 Image* loadImage(const char* path, int32_t pixelFormat);
 
 // Why the last load failed: "no such file", "cannot read the file", "not a
@@ -235,7 +235,10 @@ const char* lastLoadError();
 
 // The console's own loader: takes a name whose extension, taken from its
 // first "." ("intro.png", not "./intro.png" or "../x/intro.png"), is ".png".
-// Use loadImage for paths with dots in folder names.
+// Grey pictures (and only they) are read the console's way: black is
+// transparent, every other grey opaque, the file's own alpha unused. Colour
+// pictures load as with loadImage. Use loadImage for paths with dots in
+// folder names, or for grey pictures with soft edges.
 Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat);
 
 // ---- Drawing --------------------------------------------------------------------
