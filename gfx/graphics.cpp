@@ -12,6 +12,7 @@
 
 #include "emu/timing.h"   // Required for: waitVBlank
 #include "gfx/library.h"
+#include "gfx/screenshot.h"  // Required for: keepShownFrame, forgetShownFrame
 #include "gfx/winsys.h"   // Required for: wsSwapBuffers
 
 int32_t screenPixelFormat = PF_8888;
@@ -95,6 +96,7 @@ void initGraphics(int32_t pixelFormat, int32_t doubleBuffer)
 
     displayBuffer = drawBuffer;
     displayBuffer.pixels = displayBufferBase;
+    forgetShownFrame();
 
     startDrawing();
 
@@ -270,9 +272,10 @@ void presentFrame()
 {
     if (doubleBufferRequested != 0) {
         setDrawTarget(&drawBuffer);
-        if (doubleBuffered != 0) {
-            wsSwapBuffers();
-        }
+    }
+    keepShownFrame();
+    if (doubleBufferRequested != 0 && doubleBuffered != 0) {
+        wsSwapBuffers();
     }
     drawBuffer.pixels = drawBufferBase;
 }

@@ -83,6 +83,11 @@ const char* lastLoadError()
     return loadError;
 }
 
+void setLastFileError(const char* reason)
+{
+    loadError = reason != nullptr ? reason : "";
+}
+
 Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat, int32_t greyRule)
 {
     FILE* file = name != nullptr ? std::fopen(name, "rb") : nullptr;

@@ -25,3 +25,6 @@ Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat, int
 // pictures by `greyRule`; null when the bytes are not a PNG the loader takes.
 // The caller closes the stream.
 Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat, int32_t greyRule);
+
+// Sets what lastLoadError() says: saveScreenshot reports its reasons there too.
+void setLastFileError(const char* reason);

@@ -228,9 +228,11 @@ constexpr int64_t PNG_MAX_PIXELS = 16777216;
 // loadImageFile). Null on failure, and then lastLoadError() says why.
 Image* loadImage(const char* path, int32_t pixelFormat);
 
-// Why the last load failed: "no such file", "cannot read the file", "not a
-// PNG file", "picture too large", "broken PNG data", "unknown pixel format",
-// "not a .png name", "out of memory"; "" after a load that worked.
+// Why the last load (or saveScreenshot) failed: "no such file", "cannot read
+// the file", "not a PNG file", "picture too large", "broken PNG data",
+// "unknown pixel format", "not a .png name", "out of memory"; for a save
+// also "no such folder", "cannot write the file", "no frame shown yet"; ""
+// after one that worked.
 const char* lastLoadError();
 
 // The console's own loader: takes a name whose extension, taken from its
@@ -340,3 +342,13 @@ void setDrawTarget(DrawBuffer* target);
 // `opaque`: it starts opaque black; zero: it starts fully transparent and
 // what is drawn into it brings its own alpha. Null on a bad size or format.
 Image* createDrawTarget(int32_t width, int32_t height, int32_t pixelFormat, int32_t opaque);
+
+// Saves the frame last shown, the 480 x 272 screen as the last syncFrame
+// showed it (nothing drawn since, whatever the drawing target), as an RGB
+// PNG file at `path` (any path; a file there is replaced). The file is
+// written under a temporary name beside it and then renamed, so a failed
+// save leaves no partial file. Returns nonzero when saved; 0 when the file
+// cannot be written or before the first frame shown after initGraphics, and
+// then lastLoadError() says why. (Keeping the frame shown costs syncFrame
+// one read of the screen's pixels a frame.)
+int32_t saveScreenshot(const char* path);
