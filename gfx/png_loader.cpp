@@ -350,7 +350,8 @@ PNG_CONVERT_CLONES static void convertRow(
         Pixel outBlock[PNG_CONVERT_BLOCK];
         std::memcpy(inBlock, in + x * bytes, static_cast<size_t>(rest) * bytes);
         for (int32_t i = 0; i < PNG_CONVERT_BLOCK; i++) {
-            outBlock[i] = packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel, CONSOLE_GREY>(inBlock + i * bytes);
+            outBlock[i] =
+                packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel, CONSOLE_GREY>(inBlock + i * bytes);
         }
         std::memcpy(out + x, outBlock, static_cast<size_t>(rest) * sizeof(Pixel));
     }
@@ -382,7 +383,8 @@ static RowConverter rowConverter(int colorType, int32_t pixelFormat, int32_t gre
         return console ? converterFor<PNG_COLOR_TYPE_GRAY_ALPHA, true>(pixelFormat)
                        : converterFor<PNG_COLOR_TYPE_GRAY_ALPHA, false>(pixelFormat);
     case PNG_COLOR_TYPE_RGB: return converterFor<PNG_COLOR_TYPE_RGB, false>(pixelFormat);
-    case PNG_COLOR_TYPE_RGB_ALPHA: return converterFor<PNG_COLOR_TYPE_RGB_ALPHA, false>(pixelFormat);
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+        return converterFor<PNG_COLOR_TYPE_RGB_ALPHA, false>(pixelFormat);
     default: return nullptr;
     }
 }

@@ -246,7 +246,8 @@ Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat);
 // ---- Drawing --------------------------------------------------------------------
 
 // The tint every drawing is multiplied by (opaque white: none). startDrawing
-// resets it; drawText and fillRect leave it as they found it.
+// resets it; the text and shape calls, fillRect and drawImageTinted draw in
+// a colour of their own and leave it as they found it.
 extern uint32_t currentColor;
 
 // A colour from its four parts, each 0 to 255 (values outside are clamped).
@@ -305,10 +306,11 @@ void drawCircle(int32_t cx, int32_t cy, int32_t r, uint32_t colour);
 // the glyphs in `color`, nothing around them. Returns the width of the
 // widest line in pixels (7 per character: the glyphs' own two blank columns
 // included). The text is UTF-8. It draws printable ASCII, the Latin-1
-// letters and signs U+00A0-U+00FF (accents, ß, £, ©, ¿ ...) and the font's
-// symbols at U+0001-U+001F and U+007F-U+009F (the game's six ball marks at
-// U+0001-U+0006, arrows, blocks, box-drawing pieces); any other character
-// shows as a box outline, and so does each byte of a malformed sequence.
+// letters and signs U+00A0-U+00FF (accented letters, sharp s, pound,
+// copyright, inverted question mark ...) and the font's symbols at
+// U+0001-U+001F and U+007F-U+009F (the game's six ball marks at U+0001-U+0006,
+// arrows, blocks, box-drawing pieces); any other character shows as a box
+// outline, and so does each byte of a malformed sequence.
 // "\n" starts a new line 9 pixels lower (the glyph's 8 rows and one blank),
 // "\t" moves on to the next multiple of four characters.
 int32_t drawText(int32_t x, int32_t y, uint32_t color, const char* text);
