@@ -1,15 +1,18 @@
-// Screenshots. presentFrame reads each frame it shows into memory, so that
-// the frame last shown can be saved at any later time: after a buffer swap
-// the back buffer holds nothing defined, a single-buffered screen is being
-// drawn over, and an off-screen drawing target may be in GL's buffer. The
-// rows are read in the window's own blue-first order, which Mesa copies as
-// they are: 0.025 ms a frame on llvmpipe, where a copy into a texture took
-// 0.3 ms. Saving writes them with libpng under a temporary name, then
-// renames the file.
+// Screenshots. presentFrame copies each frame it shows into a texture of its
+// own, on the GPU and without waiting for it, so that the frame last shown
+// can be saved at any later time: after a buffer swap the back buffer holds
+// nothing defined, a single-buffered screen is being drawn over, and an
+// off-screen drawing target may be in GL's buffer. Reading the front buffer
+// instead does not work: Mesa's software rasterizer gives zeros for a
+// double-buffered window's front buffer. Reading each frame into memory
+// (0.025 ms a frame on llvmpipe against 0.3 ms for the copy) made the program
+// die of SIGBUS in 6 runs of 70 when the X server went away, where it
+// otherwise ends with its settings saved; with the copy, 0 of 120. Saving
+// reads the texture back and writes it with libpng under a temporary name,
+// then renames the file.
 #include "gfx/screenshot.h"
 
 #include <GL/gl.h>
-#include <GL/glext.h>  // Required for: GL_BGRA
 #include <png.h>
 
 #include <atomic>
@@ -24,18 +27,19 @@
 #include <system_error>
 
 #include "gfx/graphics.h"
+#include "gfx/library.h"      // Required for: textureName
 #include "gfx/png_loader.h"   // Required for: setLastFileError
 
+constexpr int32_t SHOT_TEXTURE_SIDE = 512;  // the power of two that holds 480 x 272
 constexpr const char* SHOT_TEMPORARY_SUFFIX = ".quorl-part";
 constexpr size_t SHOT_PATH_BYTES = 4096;
-constexpr size_t SHOT_FRAME_BYTES = size_t{SCREEN_WIDTH} * SCREEN_HEIGHT * 4;
 // Fast compression: a host's request is written on the game thread between
 // two frames. A game screen compresses nearly as well at level 1.
 constexpr int SHOT_COMPRESSION_LEVEL = 1;
 
-// The kept frame, game thread only: blue, green, red, alpha bytes, the
-// bottom row first (as GL reads them). Allocated by initGraphics.
-static uint8_t* shownFrame = nullptr;
+// The kept frame, game thread only: its texture (made by the first copy) and
+// whether it holds a frame shown since initGraphics.
+static GLuint shownFrameTexture = 0;
 static int32_t shownFrameKept = 0;
 
 // The host's request. `pending` lets presentFrame look without locking every
@@ -46,11 +50,10 @@ static char requestPath[SHOT_PATH_BYTES];
 static int32_t requestState = SHOT_NONE;
 static const char* requestReason = "";
 
-static void readShownFrame();
+static void copyShownFrame();
 static const char* saveKeptFrame(const char* path);
-static const char* writePngRows(const char* path, png_bytep* rows, int32_t width, int32_t height,
-                                bool blueFirst);
-static bool encodePng(FILE* file, png_bytep* rows, int32_t width, int32_t height, bool blueFirst);
+static const char* writePngRows(const char* path, png_bytep* rows, int32_t width, int32_t height);
+static bool encodePng(FILE* file, png_bytep* rows, int32_t width, int32_t height);
 static void serveRequest();
 
 int32_t saveScreenshot(const char* path)
@@ -62,9 +65,7 @@ int32_t saveScreenshot(const char* path)
 
 void keepShownFrame()
 {
-    if (shownFrame != nullptr) {
-        readShownFrame();
-    }
+    copyShownFrame();
     if (requestPending.load(std::memory_order_relaxed) != 0) {
         serveRequest();
     }
@@ -72,9 +73,6 @@ void keepShownFrame()
 
 void forgetShownFrame()
 {
-    if (shownFrame == nullptr) {
-        shownFrame = static_cast<uint8_t*>(std::malloc(SHOT_FRAME_BYTES));
-    }
     shownFrameKept = 0;
 }
 
@@ -91,7 +89,7 @@ const char* writePngFile(const char* path, const uint32_t* pixels, int32_t width
         const uint32_t* row = pixels + static_cast<size_t>(width) * y;
         rows[y] = reinterpret_cast<png_bytep>(const_cast<uint32_t*>(row));
     }
-    const char* reason = writePngRows(path, rows, width, height, false);
+    const char* reason = writePngRows(path, rows, width, height);
     std::free(rows);
     return reason;
 }
@@ -124,8 +122,8 @@ int32_t screenshotRequestState(char* reason, int32_t size)
     return requestState;
 }
 
-// Reads the screen buffer about to be shown into the kept frame.
-static void readShownFrame()
+// Copies the screen buffer about to be shown into the kept frame's texture.
+static void copyShownFrame()
 {
     // A single-buffered screen with an off-screen target still active: the
     // screen's own pixels are in memory and the target is in GL's buffer.
@@ -138,7 +136,19 @@ static void readShownFrame()
     GLint readBuffer = GL_BACK;
     glGetIntegerv(GL_READ_BUFFER, &readBuffer);
     glReadBuffer(doubleBuffered != 0 ? GL_BACK : GL_FRONT);
-    glReadPixels(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, GL_BGRA, GL_UNSIGNED_BYTE, shownFrame);
+    if (shownFrameTexture == 0) {
+        glGenTextures(1, &shownFrameTexture);
+        glBindTexture(GL_TEXTURE_2D, shownFrameTexture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, SHOT_TEXTURE_SIDE, SHOT_TEXTURE_SIDE, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, nullptr);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, shownFrameTexture);
+    }
+    // Window rows from the bottom up become texture rows 0 to 271.
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    glBindTexture(GL_TEXTURE_2D, textureName);
     glReadBuffer(static_cast<GLenum>(readBuffer));
     if (offScreen) {
         setDrawTarget(target);
@@ -146,27 +156,34 @@ static void readShownFrame()
     shownFrameKept = 1;
 }
 
-// Writes the kept frame, top row first; "" or why not.
+// Reads the kept frame back from its texture and writes it; "" or why not.
 static const char* saveKeptFrame(const char* path)
 {
-    if (shownFrame == nullptr) {
-        return "out of memory";
-    }
     if (shownFrameKept == 0) {
         return "no frame shown yet";
     }
+    const size_t bytes = size_t{SHOT_TEXTURE_SIDE} * SHOT_TEXTURE_SIDE * 4;
+    uint8_t* texels = static_cast<uint8_t*>(std::malloc(bytes));
+    if (texels == nullptr) {
+        return "out of memory";
+    }
+    glBindTexture(GL_TEXTURE_2D, shownFrameTexture);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    // Texture row 0 is the screen's bottom row.
     png_bytep rows[SCREEN_HEIGHT];
     for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-        rows[y] = shownFrame + size_t{SCREEN_WIDTH} * 4 * (SCREEN_HEIGHT - 1 - y);
+        rows[y] = texels + size_t{SHOT_TEXTURE_SIDE} * 4 * (SCREEN_HEIGHT - 1 - y);
     }
-    return writePngRows(path, rows, SCREEN_WIDTH, SCREEN_HEIGHT, true);
+    const char* reason = writePngRows(path, rows, SCREEN_WIDTH, SCREEN_HEIGHT);
+    std::free(texels);
+    return reason;
 }
 
-// Writes rows of four bytes a pixel (red first, or blue first) as an RGB
-// PNG: into `path` + SHOT_TEMPORARY_SUFFIX, which is then renamed over `path`
+// Writes rows of red, green, blue and alpha bytes as an RGB PNG: into
+// `path` + SHOT_TEMPORARY_SUFFIX, which is then renamed over `path`
 // (replacing a file there) or removed on failure.
-static const char* writePngRows(const char* path, png_bytep* rows, int32_t width, int32_t height,
-                                bool blueFirst)
+static const char* writePngRows(const char* path, png_bytep* rows, int32_t width, int32_t height)
 {
     if (path == nullptr || path[0] == '\0') {
         return "cannot write the file";
@@ -176,7 +193,7 @@ static const char* writePngRows(const char* path, png_bytep* rows, int32_t width
     if (file == nullptr) {
         return errno == ENOENT || errno == ENOTDIR ? "no such folder" : "cannot write the file";
     }
-    bool written = encodePng(file, rows, width, height, blueFirst);
+    bool written = encodePng(file, rows, width, height);
     written = std::fclose(file) == 0 && written;
     std::error_code error;
     if (written) {
@@ -192,7 +209,7 @@ static const char* writePngRows(const char* path, png_bytep* rows, int32_t width
 // libpng's writer on an open file; false when it fails (a write error
 // included: libpng checks every write). Nothing here needs destroying on
 // libpng's error return but its own structures.
-static bool encodePng(FILE* file, png_bytep* rows, int32_t width, int32_t height, bool blueFirst)
+static bool encodePng(FILE* file, png_bytep* rows, int32_t width, int32_t height)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
@@ -211,16 +228,14 @@ static bool encodePng(FILE* file, png_bytep* rows, int32_t width, int32_t height
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_set_filler(png, 0, PNG_FILLER_AFTER);  // the rows' fourth byte is dropped
-    if (blueFirst) {
-        png_set_bgr(png);
-    }
     png_write_image(png, rows);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
 }
 
-// Writes the kept frame where the host asked and records how it went.
+// Writes the kept frame (the one about to be shown) where the host asked and
+// records how it went.
 static void serveRequest()
 {
     char path[SHOT_PATH_BYTES];

