@@ -12,6 +12,7 @@
 
 #include "emu/timing.h"   // Required for: waitVBlank
 #include "gfx/library.h"
+#include "gfx/zoom.h"     // Required for: swapEnlarged
 #include "host/common.h"  // Required for: endForCallOrder
 #include "quorl/host.h"   // Required for: wsSwapBuffers
 
@@ -285,7 +286,8 @@ void presentFrame()
 {
     if (doubleBufferRequested != 0) {
         setDrawTarget(&drawBuffer);
-        if (doubleBuffered != 0) {
+        // A single-buffered screen is drawn where it is seen: never enlarged.
+        if (doubleBuffered != 0 && !swapEnlarged()) {
             wsSwapBuffers();
         }
     }

@@ -1,0 +1,144 @@
+// The enlarged frame in GL 1.x terms: glCopyTexSubImage2D of the drawn corner
+// into a 512 x 512 texture, then one textured quad with GL_NEAREST filtering
+// at a whole multiple of the frame's size, under a projection of the whole
+// area, with the margins cleared to black through the scissor.
+#include "gfx/zoom.h"
+
+#include <GL/gl.h>
+
+#include "gfx/library.h"  // Required for: setShaderProgramActive
+#include "quorl/host.h"   // Required for: screenAreaWidth, wsSwapBuffers
+
+static constexpr int32_t ZOOM_TEXTURE_SIZE = 512;  // the frame rounded up to a power of two
+
+// A texture of its own: the upload ring's names hold the game's pictures,
+// which the next frame may draw again without uploading them.
+static GLuint zoomTexture = 0;
+
+static void createZoomTexture();
+static void drawFrameQuad(int32_t left, int32_t bottom, int32_t scale);
+static void clearOutside(int32_t areaWidth, int32_t areaHeight, int32_t left, int32_t bottom, int32_t width,
+                         int32_t height);
+
+ZoomPlacement zoomPlacement(int32_t areaWidth, int32_t areaHeight)
+{
+    bool larger = areaWidth >= SCREEN_WIDTH && areaHeight >= SCREEN_HEIGHT &&
+                  (areaWidth > SCREEN_WIDTH || areaHeight > SCREEN_HEIGHT);
+    if (!larger) {
+        return ZoomPlacement{0, 0, 0};
+    }
+    int32_t byWidth = areaWidth / SCREEN_WIDTH;
+    int32_t byHeight = areaHeight / SCREEN_HEIGHT;
+    int32_t scale = byWidth < byHeight ? byWidth : byHeight;
+    return ZoomPlacement{scale, (areaWidth - SCREEN_WIDTH * scale) / 2, (areaHeight - SCREEN_HEIGHT * scale) / 2};
+}
+
+bool swapEnlarged()
+{
+    int32_t areaWidth = screenAreaWidth.load(std::memory_order_relaxed);
+    int32_t areaHeight = screenAreaHeight.load(std::memory_order_relaxed);
+    ZoomPlacement placement = zoomPlacement(areaWidth, areaHeight);
+    if (placement.scale == 0) {
+        return false;
+    }
+    if (zoomTexture == 0) {
+        createZoomTexture();
+    }
+    // GL counts rows from the bottom.
+    int32_t width = SCREEN_WIDTH * placement.scale;
+    int32_t height = SCREEN_HEIGHT * placement.scale;
+    int32_t bottom = areaHeight - placement.top - height;
+
+    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_SCISSOR_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT |
+                 GL_CURRENT_BIT | GL_TRANSFORM_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, areaWidth, 0.0, areaHeight, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glViewport(0, 0, areaWidth, areaHeight);
+    setShaderProgramActive(0);  // the frame was shaded as it was drawn
+    glDisable(GL_BLEND);
+    glDisable(GL_DITHER);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);  // pixels move whole, alpha too
+    glColor4ub(255, 255, 255, 255);
+    glBindTexture(GL_TEXTURE_2D, zoomTexture);
+
+    // Reads are not scissored: this takes the whole drawn corner.
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    clearOutside(areaWidth, areaHeight, placement.left, bottom, width, height);
+    glDisable(GL_SCISSOR_TEST);
+    drawFrameQuad(placement.left, bottom, placement.scale);
+    wsSwapBuffers();
+    // The buffer drawn next holds the frame in its corner, as a plain swap
+    // leaves it on this system's GL, for a game that draws only what changed.
+    drawFrameQuad(0, 0, 1);
+
+    setShaderProgramActive(1);
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glPopAttrib();
+    return true;
+}
+
+static void createZoomTexture()
+{
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGenTextures(1, &zoomTexture);
+    glBindTexture(GL_TEXTURE_2D, zoomTexture);
+    // Nearest sampling makes each game pixel an exact block; the quad's
+    // corners lie on texel edges, so no sample falls between two texels.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, ZOOM_TEXTURE_SIZE, ZOOM_TEXTURE_SIZE, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+}
+
+// The frame's texels, scaled, with their bottom-left corner at (left, bottom).
+static void drawFrameQuad(int32_t left, int32_t bottom, int32_t scale)
+{
+    const float right = static_cast<float>(SCREEN_WIDTH) / ZOOM_TEXTURE_SIZE;
+    const float top = static_cast<float>(SCREEN_HEIGHT) / ZOOM_TEXTURE_SIZE;
+    int32_t x1 = left + SCREEN_WIDTH * scale;
+    int32_t y1 = bottom + SCREEN_HEIGHT * scale;
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2i(left, bottom);
+    glTexCoord2f(right, 0.0f);
+    glVertex2i(x1, bottom);
+    glTexCoord2f(right, top);
+    glVertex2i(x1, y1);
+    glTexCoord2f(0.0f, top);
+    glVertex2i(left, y1);
+    glEnd();
+}
+
+// Black in the margins only (below, above, left, right of the picture), so
+// that no pixel is written twice.
+static void clearOutside(int32_t areaWidth, int32_t areaHeight, int32_t left, int32_t bottom, int32_t width,
+                         int32_t height)
+{
+    const GLint margins[4][4] = {
+        {0, 0, areaWidth, bottom},
+        {0, bottom + height, areaWidth, areaHeight - bottom - height},
+        {0, bottom, left, height},
+        {left + width, bottom, areaWidth - left - width, height},
+    };
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glEnable(GL_SCISSOR_TEST);
+    for (const GLint* margin : margins) {
+        if (margin[2] > 0 && margin[3] > 0) {
+            glScissor(margin[0], margin[1], margin[2], margin[3]);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+    }
+}
