@@ -76,8 +76,12 @@ void showControlsDialog()
     KeyCapture capture;
     capture.dialog = &dialog;
     qApp->installEventFilter(&capture);
+    // A bare X server has no window manager to hand out the focus.
+    dialog.show();
+    dialog.activateWindow();
     bool accepted = dialog.exec() == QDialog::Accepted;
     qApp->removeEventFilter(&capture);
+    hostWindow.top->activateWindow();
     statusLine = nullptr;
     if (accepted) {
         controlsAccept();
