@@ -1,7 +1,7 @@
 // The enlarged frame in GL 1.x terms: glCopyTexSubImage2D of the drawn corner
-// into a 512 x 512 texture, then one textured quad with GL_NEAREST filtering
-// at a whole multiple of the frame's size, under a projection of the whole
-// area, with the margins cleared to black through the scissor.
+// into a 512 x 512 texture, then, over the whole area cleared to black, one
+// textured quad (GL_REPLACE, GL_NEAREST) at a whole multiple of the frame's
+// size, under a projection of the whole area.
 #include "gfx/zoom.h"
 
 #include <GL/gl.h>
@@ -17,8 +17,6 @@ static GLuint zoomTexture = 0;
 
 static void createZoomTexture();
 static void drawFrameQuad(int32_t left, int32_t bottom, int32_t scale);
-static void clearOutside(int32_t areaWidth, int32_t areaHeight, int32_t left, int32_t bottom, int32_t width,
-                         int32_t height);
 
 ZoomPlacement zoomPlacement(int32_t areaWidth, int32_t areaHeight)
 {
@@ -45,9 +43,7 @@ bool swapEnlarged()
         createZoomTexture();
     }
     // GL counts rows from the bottom.
-    int32_t width = SCREEN_WIDTH * placement.scale;
-    int32_t height = SCREEN_HEIGHT * placement.scale;
-    int32_t bottom = areaHeight - placement.top - height;
+    int32_t bottom = areaHeight - placement.top - SCREEN_HEIGHT * placement.scale;
 
     glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_SCISSOR_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT |
                  GL_CURRENT_BIT | GL_TRANSFORM_BIT);
@@ -66,17 +62,21 @@ bool swapEnlarged()
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);  // pixels move whole, alpha too
-    glColor4ub(255, 255, 255, 255);
     glBindTexture(GL_TEXTURE_2D, zoomTexture);
+    // The texel as it is, not multiplied by a colour: a cheaper fragment.
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
 
-    // Reads are not scissored: this takes the whole drawn corner.
+    // Reads are not scissored: this takes the whole drawn corner. A clear of
+    // the whole buffer is the cheap one (a software rasterizer then has no
+    // old pixels to load; a GPU clears in place); the picture goes over it.
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
-    clearOutside(areaWidth, areaHeight, placement.left, bottom, width, height);
     glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
     drawFrameQuad(placement.left, bottom, placement.scale);
     wsSwapBuffers();
-    // The buffer drawn next holds the frame in its corner, as a plain swap
-    // leaves it on this system's GL, for a game that draws only what changed.
+    // The buffer drawn next holds the frame in its corner, as after a swap
+    // that keeps the back buffer: a game may draw only what changed.
     drawFrameQuad(0, 0, 1);
 
     setShaderProgramActive(1);
@@ -120,25 +120,4 @@ static void drawFrameQuad(int32_t left, int32_t bottom, int32_t scale)
     glTexCoord2f(0.0f, top);
     glVertex2i(left, y1);
     glEnd();
-}
-
-// Black in the margins only (below, above, left, right of the picture), so
-// that no pixel is written twice.
-static void clearOutside(int32_t areaWidth, int32_t areaHeight, int32_t left, int32_t bottom, int32_t width,
-                         int32_t height)
-{
-    const GLint margins[4][4] = {
-        {0, 0, areaWidth, bottom},
-        {0, bottom + height, areaWidth, areaHeight - bottom - height},
-        {0, bottom, left, height},
-        {left + width, bottom, areaWidth - left - width, height},
-    };
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glEnable(GL_SCISSOR_TEST);
-    for (const GLint* margin : margins) {
-        if (margin[2] > 0 && margin[3] > 0) {
-            glScissor(margin[0], margin[1], margin[2], margin[3]);
-            glClear(GL_COLOR_BUFFER_BIT);
-        }
-    }
 }

@@ -102,7 +102,8 @@ TEST_F(Zoom, ShownFrameIsTheDrawnFrameScaledOnBlackAndTheGlStateStays)
         presentFrame();
         std::vector<uint32_t> frame = drawPattern();
 
-        GLint viewport[4], scissor[4], texture = 0;
+        GLint viewport[4], scissor[4], texture = 0, environment = 0;
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environment);
         GLfloat projection[16], modelview[16], colour[4];
         glGetIntegerv(GL_VIEWPORT, viewport);
         glGetIntegerv(GL_SCISSOR_BOX, scissor);
@@ -132,7 +133,9 @@ TEST_F(Zoom, ShownFrameIsTheDrawnFrameScaledOnBlackAndTheGlStateStays)
         // The buffer drawn next holds the frame again, as after a plain swap.
         EXPECT_EQ(screenPixels(), frame);
 
-        GLint viewportAfter[4], scissorAfter[4], textureAfter = 0;
+        GLint viewportAfter[4], scissorAfter[4], textureAfter = 0, environmentAfter = 0;
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environmentAfter);
+        EXPECT_EQ(environmentAfter, environment);
         GLfloat projectionAfter[16], modelviewAfter[16], colourAfter[4];
         glGetIntegerv(GL_VIEWPORT, viewportAfter);
         glGetIntegerv(GL_SCISSOR_BOX, scissorAfter);
