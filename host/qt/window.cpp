@@ -193,7 +193,8 @@ static bool handleKey(QKeyEvent* event)
     if (down) {
         altAlone = key == Qt::Key_Alt && (firstPress || altAlone);
     }
-    if (key == Qt::Key_F11 || (enter && (event->modifiers() & Qt::AltModifier))) {
+    // Their releases go on below, so that a key held from before is let go.
+    if (down && (key == Qt::Key_F11 || (enter && (event->modifiers() & Qt::AltModifier)))) {
         if (firstPress) {
             menuCommand(CMD_FULL_SCREEN);
         }

@@ -213,8 +213,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 // A "Static" child over the whole client area, which it follows when the
-// area changes size; it stays until the process ends. Each first close adds one (a close forgotten by initLibrary's reset
-// leaves its overlay in place).
+// area changes size; it stays until the process ends. Each first close adds
+// one (a close forgotten by initLibrary's reset leaves its overlay in place).
 void showWaitOverlay()
 {
     RECT client;
