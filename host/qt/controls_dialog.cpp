@@ -18,10 +18,11 @@
 namespace {
 
 // Takes the dialog's key presses away from its buttons while a cell waits,
-// and its auto-repeated presses always (a held key just bound must not go on
-// to press OK).
+// and the repeats of the key just taken until it is released (a held key
+// just bound must not go on to press OK; Qt does not mark every repeat).
 struct KeyCapture : QObject {
     QDialog* dialog = nullptr;
+    int heldKey = 0;  // the Qt key taken last, while it is down
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
@@ -92,7 +93,8 @@ void showControlsDialog()
 
 bool KeyCapture::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+    QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride && type != QEvent::KeyRelease) {
         return false;
     }
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -100,7 +102,11 @@ bool KeyCapture::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->isAutoRepeat()) {
+    if (type == QEvent::KeyRelease) {
+        heldKey = !key->isAutoRepeat() && key->key() == heldKey ? 0 : heldKey;
+        return false;
+    }
+    if (key->isAutoRepeat() || (heldKey != 0 && key->key() == heldKey)) {
         return true;
     }
     if (controlsWaiting() == 0) {
@@ -110,6 +116,7 @@ bool KeyCapture::eventFilter(QObject* watched, QEvent* event)
         event->accept();  // no shortcut takes the key: it comes as a key press
         return true;
     }
+    heldKey = key->key();
     controlsKey(virtualKeyFromQt(key->key(), key->modifiers(), key->nativeVirtualKey()));
     refreshControls();
     return true;

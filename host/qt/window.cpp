@@ -39,6 +39,11 @@ static const QRgb OVERLAY_TEXT = qRgb(0xE8, 0xE8, 0xE8);
 // An Alt press with no other key before its release; in full screen, where
 // the menu bar is hidden, it brings the menu bar back as F10 does.
 static bool altAlone = false;
+// F11 or Enter went down as a full-screen key and is not up yet: the X
+// server's repeats of a held key come as presses Qt does not always mark as
+// repeated, and each would switch again. (A release that goes to another
+// window costs one press that does nothing.)
+static bool fullScreenKeyHeld = false;
 
 static bool handleKey(QKeyEvent* event);
 static void openMenuBar();
@@ -106,13 +111,16 @@ void updateWindowSize()
         window.menuBar->hide();
         window.screenArea->setFixedSize(screen->geometry().size());
         window.top->showFullScreen();
-        // Without a window manager nothing moves the window to the corner.
+        // Without a window manager nothing moves the window to the corner,
+        // nor gives the keyboard back to a window shown anew.
         window.top->move(screen->geometry().topLeft());
+        window.top->activateWindow();
         return;
     }
     window.menuBar->show();
     if (window.top->isFullScreen()) {
         window.top->showNormal();
+        window.top->activateWindow();
     }
     // The room the screen leaves for the area: its free part less the
     // window's frame and the menu bar.
@@ -195,10 +203,14 @@ static bool handleKey(QKeyEvent* event)
     }
     // Their releases go on below, so that a key held from before is let go.
     if (down && (key == Qt::Key_F11 || (enter && (event->modifiers() & Qt::AltModifier)))) {
-        if (firstPress) {
+        if (firstPress && !fullScreenKeyHeld) {
             menuCommand(CMD_FULL_SCREEN);
         }
+        fullScreenKeyHeld = true;
         return true;
+    }
+    if (!down && (key == Qt::Key_F11 || enter)) {
+        fullScreenKeyHeld = false;
     }
     bool systemKey = isSystemKey(key, event->modifiers());
     if (firstPress && key == Qt::Key_F10) {
