@@ -53,6 +53,35 @@ TEST(WindowScale, LargestUpToTheWantedOneThatFitsTheRoom)
     }
 }
 
+// What the game's drawing relies on, as numbers: viewport, scissor, matrices,
+// bound texture, its environment, colour, enables, colour mask, buffers.
+std::vector<float> glState()
+{
+    std::vector<float> state;
+    auto add = [&state](GLenum name, int32_t count) {
+        std::vector<GLfloat> values(static_cast<size_t>(count));
+        glGetFloatv(name, values.data());
+        state.insert(state.end(), values.begin(), values.end());
+    };
+    add(GL_VIEWPORT, 4);
+    add(GL_SCISSOR_BOX, 4);
+    add(GL_PROJECTION_MATRIX, 16);
+    add(GL_MODELVIEW_MATRIX, 16);
+    add(GL_TEXTURE_BINDING_2D, 1);
+    add(GL_CURRENT_COLOR, 4);
+    add(GL_COLOR_WRITEMASK, 4);
+    add(GL_MATRIX_MODE, 1);
+    add(GL_DRAW_BUFFER, 1);
+    add(GL_READ_BUFFER, 1);
+    GLint environment = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environment);
+    state.push_back(static_cast<float>(environment));
+    for (GLenum enable : {GL_SCISSOR_TEST, GL_TEXTURE_2D, GL_BLEND, GL_DITHER}) {
+        state.push_back(glIsEnabled(enable));
+    }
+    return state;
+}
+
 // The screen drawn at 1x in a larger window: a picture whose every pixel
 // differs from its neighbours, so that a block off by one shows.
 class Zoom : public ::testing::Test {
@@ -99,18 +128,11 @@ TEST_F(Zoom, ShownFrameIsTheDrawnFrameScaledOnBlackAndTheGlStateStays)
         ZoomPlacement placement = zoomPlacement(c.width, c.height);
         // The first frame after a resize may still reach a drawable of the old size.
         drawPattern();
+        std::vector<float> state = glState();
         presentFrame();
+        EXPECT_EQ(glState(), state);
         std::vector<uint32_t> frame = drawPattern();
-
-        GLint viewport[4], scissor[4], texture = 0, environment = 0;
-        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environment);
-        GLfloat projection[16], modelview[16], colour[4];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glGetIntegerv(GL_SCISSOR_BOX, scissor);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-        glGetFloatv(GL_PROJECTION_MATRIX, projection);
-        glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-        glGetFloatv(GL_CURRENT_COLOR, colour);
+        state = glState();
         presentFrame();
 
         std::vector<uint32_t> shown = headlessShownPixels(c.width, c.height);
@@ -133,35 +155,7 @@ TEST_F(Zoom, ShownFrameIsTheDrawnFrameScaledOnBlackAndTheGlStateStays)
         // The buffer drawn next holds the frame again, as after a plain swap.
         EXPECT_EQ(screenPixels(), frame);
 
-        GLint viewportAfter[4], scissorAfter[4], textureAfter = 0, environmentAfter = 0;
-        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environmentAfter);
-        EXPECT_EQ(environmentAfter, environment);
-        GLfloat projectionAfter[16], modelviewAfter[16], colourAfter[4];
-        glGetIntegerv(GL_VIEWPORT, viewportAfter);
-        glGetIntegerv(GL_SCISSOR_BOX, scissorAfter);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &textureAfter);
-        glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
-        glGetFloatv(GL_MODELVIEW_MATRIX, modelviewAfter);
-        glGetFloatv(GL_CURRENT_COLOR, colourAfter);
-        EXPECT_EQ(std::vector<GLint>(viewportAfter, viewportAfter + 4), std::vector<GLint>(viewport, viewport + 4));
-        EXPECT_EQ(std::vector<GLint>(scissorAfter, scissorAfter + 4), std::vector<GLint>(scissor, scissor + 4));
-        EXPECT_EQ(textureAfter, texture);
-        EXPECT_EQ(std::vector<GLfloat>(projectionAfter, projectionAfter + 16),
-                  std::vector<GLfloat>(projection, projection + 16));
-        EXPECT_EQ(std::vector<GLfloat>(modelviewAfter, modelviewAfter + 16),
-                  std::vector<GLfloat>(modelview, modelview + 16));
-        EXPECT_EQ(std::vector<GLfloat>(colourAfter, colourAfter + 4), std::vector<GLfloat>(colour, colour + 4));
-        EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
-        EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-        EXPECT_TRUE(glIsEnabled(GL_BLEND));
-        GLboolean mask[4];
-        glGetBooleanv(GL_COLOR_WRITEMASK, mask);
-        EXPECT_EQ(mask[3], GL_FALSE);
-        GLint matrixMode = 0, drawBufferMode = 0;
-        glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-        glGetIntegerv(GL_DRAW_BUFFER, &drawBufferMode);
-        EXPECT_EQ(matrixMode, GL_MODELVIEW);
-        EXPECT_EQ(drawBufferMode, GL_BACK);
+        EXPECT_EQ(glState(), state);
     }
 }
 
