@@ -13,6 +13,7 @@
 #include "emu/timing.h"   // Required for: waitVBlank
 #include "gfx/library.h"
 #include "gfx/screenshot.h"  // Required for: keepShownFrame, forgetShownFrame
+#include "gfx/zoom.h"        // Required for: swapEnlarged
 #include "host/common.h"     // Required for: endForCallOrder
 #include "quorl/host.h"      // Required for: wsSwapBuffers
 
@@ -289,7 +290,8 @@ void presentFrame()
         setDrawTarget(&drawBuffer);
     }
     keepShownFrame();
-    if (doubleBufferRequested != 0 && doubleBuffered != 0) {
+    // A single-buffered screen is drawn where it is seen: never enlarged.
+    if (doubleBufferRequested != 0 && doubleBuffered != 0 && !swapEnlarged()) {
         wsSwapBuffers();
     }
     drawBuffer.pixels = drawBufferBase;

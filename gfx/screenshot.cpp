@@ -71,6 +71,11 @@ void keepShownFrame()
     }
 }
 
+GLuint keptFrameTexture()
+{
+    return shownFrameTexture;
+}
+
 void forgetShownFrame()
 {
     shownFrameKept = 0;

@@ -3,12 +3,18 @@
 // call; a host asks the game thread for one with requestScreenshot.
 #pragma once
 
+#include <GL/gl.h>
 #include <cstdint>
 
 // Called by presentFrame on the game thread with the frame about to be shown
 // in the GL buffer that shows it (before a swap): copies it into the kept
 // frame, then serves a waiting requestScreenshot from it.
 void keepShownFrame();
+
+// The texture holding the kept frame (512 x 512, the frame's window rows from
+// the bottom up in rows 0 to 271), which presentFrame also enlarges; 0
+// before the first frame is kept.
+GLuint keptFrameTexture();
 
 // Forgets the kept frame (initGraphics: a new screen has shown nothing yet).
 void forgetShownFrame();

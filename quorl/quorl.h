@@ -94,7 +94,10 @@ void initLibrary();
 // Sets up the screen after initLibrary: `pixelFormat` of the screen buffers
 // (PF_8888 is the usual choice), double buffering when `doubleBuffer` is
 // nonzero. Clears the screen to black, waits for a vertical blank and leaves
-// drawing started.
+// drawing started. The game always draws 480 x 272 pixels; a double-buffered
+// screen is shown enlarged when the player makes the window larger (2x, full
+// screen), a single-buffered one stays as drawn, in the area's bottom-left
+// corner.
 void initGraphics(int32_t pixelFormat, int32_t doubleBuffer);
 
 // Begins a frame's drawing: the colour tint goes back to opaque white and
@@ -131,9 +134,10 @@ void endLibrary();
 
 // ---- The controller -------------------------------------------------------------
 
-// Button bits of ControllerState's masks, and the keys that press them:
-// arrows for the d-pad, keypad (or main-row) 0 SELECT, Return START,
-// 4 L, 6 R, 5 NORTH, 3 EAST, 2 SOUTH, 1 WEST; A D W S move the stick.
+// Button bits of ControllerState's masks, and the keys that press them
+// unless the player binds others (Application > Controls...): arrows for the
+// d-pad, keypad (or main-row) 0 SELECT, Return START, 4 L, 6 R, 5 NORTH,
+// 3 EAST, 2 SOUTH, 1 WEST; A D W S move the stick.
 constexpr uint32_t BTN_SELECT = 0x0001;
 constexpr uint32_t BTN_START = 0x0008;
 constexpr uint32_t BTN_UP = 0x0010;
@@ -172,6 +176,12 @@ extern ControllerState* controller;
 // between two samples (down and up again) counts as held and pressed in the
 // next sample, and as released in the one after.
 ControllerState* readController();
+
+// A short printable name of the first key bound to `button` (one BTN_* bit),
+// as the player has bound it: "2" (keypad or main-row 2), "Z", "Enter",
+// "Left", "Space", "F5"... "" when no key is bound to it or `button` is not
+// one button. For on-screen hints ("PRESS 2"); the text stays valid.
+const char* buttonKeyName(int32_t button);
 
 // ---- Saved data -----------------------------------------------------------------
 

@@ -38,6 +38,8 @@ struct TempStore {
         emuReuseTextures = 0;
         emuUsePixelShaders = 0;
         emuFrameSkipMode = 0;
+        emuWindowScale = 1;
+        emuFullScreen = 0;
     }
 
     void write(const QByteArray& contents) const
@@ -145,6 +147,33 @@ TEST(HostSettings, TakesStoredThirtyTwoBitIntegersAsOffOrOn)
         emuFrameSkipMode = c.before;
         EXPECT_EQ(loadSetting("emuFrameSkipMode"), c.bytes) << c.name;
         EXPECT_EQ(emuFrameSkipMode.load(), c.after) << c.name;
+    }
+}
+
+// A window scale outside 1..4 takes the nearer end; full screen is on or off.
+TEST(HostSettings, WindowSettingsAreKeptInTheirRanges)
+{
+    struct WindowCase {
+        QByteArray stored;
+        int32_t scale, full;
+    };
+    const WindowCase cases[] = {
+        {"", 1, 0},
+        {"emuWindowScale=3\nemuFullScreen=1", 3, 1},
+        {"emuWindowScale=0\nemuFullScreen=7", 1, 1},
+        {"emuWindowScale=-2\nemuFullScreen=-1", 1, 1},
+        {"emuWindowScale=9\nemuFullScreen=0", 4, 0},
+        {"emuWindowScale=big", 1, 0},
+    };
+    for (const WindowCase& c : cases) {
+        TempStore store;
+        store.write("[General]\n" + c.stored + "\n");
+        loadSettings();
+        EXPECT_EQ(emuWindowScale.load(), c.scale) << c.stored.constData();
+        EXPECT_EQ(emuFullScreen.load(), c.full) << c.stored.constData();
+        saveSettings();
+        EXPECT_EQ(store.stored("emuWindowScale"), c.scale) << c.stored.constData();
+        EXPECT_EQ(store.stored("emuFullScreen"), c.full) << c.stored.constData();
     }
 }
 

@@ -54,6 +54,11 @@ int32_t storeWriteText(const char* group, const char* name, const char* text)
     return 1;
 }
 
+void headlessClearStore()
+{
+    storedValues.clear();
+}
+
 void showWaitOverlay()
 {
     ++headlessLog.overlayCount;
@@ -62,6 +67,16 @@ void showWaitOverlay()
 void updateMenuChecks()
 {
     ++headlessLog.menuCheckCount;
+}
+
+void updateWindowSize()
+{
+    ++headlessLog.windowSizeCount;
+}
+
+void showControlsDialog()
+{
+    ++headlessLog.controlsDialogCount;
 }
 
 void hostTerminateProcess(int32_t exitCode)
