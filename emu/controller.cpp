@@ -38,9 +38,14 @@ void keyEvent(int32_t virtualKey, int32_t down)
         uint32_t count = static_cast<uint32_t>(presses.load(std::memory_order_relaxed)) + 1u;
         presses.store(static_cast<int32_t>(count), std::memory_order_relaxed);
     }
+    bool wasDown = keyTable[virtualKey].load(std::memory_order_relaxed) != 0;
     keyTable[virtualKey].store(down != 0 ? 1 : 0, std::memory_order_relaxed);
     if (down != 0 && virtualKey == KEY_ESCAPE) {
         closeRequest();
+    }
+    // One screenshot a press, not one for each auto-repeat.
+    if (down != 0 && !wasDown && virtualKey == KEY_F12) {
+        saveScreenshotForPlayer();
     }
 }
 

@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 
 #include "gfx/graphics.h"
+#include "gfx/screenshot.h"  // Required for: serveScreenshotRequest
 #include "quorl/host.h"
 #include "snd/sound.h"
 
@@ -203,6 +204,7 @@ static void holdWhilePaused()
     // to its event loop there.
     do {
         hostSleepUntil(hostCounter() + hostCounterFrequency() / PAUSE_POLL_PER_SECOND);
+        serveScreenshotRequest();  // a held picture can be saved too
     } while (pauseState.load(std::memory_order_relaxed) == PAUSE_PAUSED);
     if (pauseState.load(std::memory_order_relaxed) == PAUSE_STEP) {
         stepSoundOutput(SND_FRAMES_PER_VBLANK);

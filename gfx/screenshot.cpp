@@ -66,6 +66,11 @@ int32_t saveScreenshot(const char* path)
 void keepShownFrame()
 {
     copyShownFrame();
+    serveScreenshotRequest();
+}
+
+void serveScreenshotRequest()
+{
     if (requestPending.load(std::memory_order_relaxed) != 0) {
         serveRequest();
     }

@@ -16,6 +16,10 @@ void keepShownFrame();
 // before the first frame is kept.
 GLuint keptFrameTexture();
 
+// Game thread: saves the kept frame for a waiting requestScreenshot, if any
+// (presentFrame, and the pause's hold, where no frame is shown).
+void serveScreenshotRequest();
+
 // Forgets the kept frame (initGraphics: a new screen has shown nothing yet).
 void forgetShownFrame();
 
@@ -33,8 +37,9 @@ constexpr int32_t SHOT_PENDING = 1;  // waiting for the next presentFrame
 constexpr int32_t SHOT_SAVED = 2;    // the last request's file is written
 constexpr int32_t SHOT_FAILED = 3;   // the last request failed
 
-// Any thread (a host's F12 key): asks the game thread to save the next frame
-// it shows to `path` as saveScreenshot would, at its next presentFrame.
+// Any thread (a host's F12 key): asks the game thread to save the frame shown
+// to `path` as saveScreenshot would, at its next presentFrame (the frame that
+// shows then) or within a pause's poll while the game is held.
 // Returns nonzero when the request is taken; 0 while another one is still
 // pending, or for a null or empty path. The path is copied.
 int32_t requestScreenshot(const char* path);

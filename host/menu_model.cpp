@@ -10,6 +10,7 @@ const MenuEntry MENU_ENTRIES[] = {
     {1, "Quit", CMD_QUIT, 0, 0},
     {1, "", MENU_SEPARATOR, 0, 0},
     {1, "Controls\u2026", CMD_CONTROLS, 0, 0},
+    {1, "Save screenshot", CMD_SAVE_SCREENSHOT, 0, 0},
     {0, "Video", MENU_POPUP, 0, 0},
     {1, "Performance", MENU_POPUP, 0, 0},
     {2, "Reuse textures (faster)", CMD_REUSE_TEXTURES, 0, 0},
@@ -26,6 +27,13 @@ const MenuEntry MENU_ENTRIES[] = {
     {2, "3\u00D7", CMD_WINDOW_SCALE_3, 0, 1},
     {2, "4\u00D7", CMD_WINDOW_SCALE_4, 0, 1},
     {2, "Full screen", CMD_FULL_SCREEN, 0, 0},
+    {0, "Audio", MENU_POPUP, 0, 0},
+    {1, "Sound", CMD_SOUND, 0, 0},
+    {1, "Volume", MENU_POPUP, 0, 0},
+    {2, "25 %", CMD_VOLUME_25, 0, 1},
+    {2, "50 %", CMD_VOLUME_50, 0, 1},
+    {2, "75 %", CMD_VOLUME_75, 0, 1},
+    {2, "100 %", CMD_VOLUME_100, 0, 1},
 };
 const int32_t MENU_ENTRY_COUNT = sizeof(MENU_ENTRIES) / sizeof(MENU_ENTRIES[0]);
 
@@ -40,6 +48,11 @@ const MenuMark MENU_MARKS[] = {
     {1, 3, CMD_WINDOW_SCALE_3},
     {1, 3, CMD_WINDOW_SCALE_4},
     {1, 3, CMD_FULL_SCREEN},
+    {2, -1, CMD_SOUND},
+    {2, 1, CMD_VOLUME_25},
+    {2, 1, CMD_VOLUME_50},
+    {2, 1, CMD_VOLUME_75},
+    {2, 1, CMD_VOLUME_100},
 };
 const int32_t MENU_MARK_COUNT = sizeof(MENU_MARKS) / sizeof(MENU_MARKS[0]);
 
@@ -52,6 +65,8 @@ void menuCommand(int32_t command)
         closeRequest();
     } else if (command == CMD_CONTROLS) {
         showControlsDialog();
+    } else if (command == CMD_SAVE_SCREENSHOT) {
+        saveScreenshotForPlayer();
     } else if (applyMenuCommand(command)) {
         if ((command >= CMD_WINDOW_SCALE_1 && command <= CMD_WINDOW_SCALE_4) || command == CMD_FULL_SCREEN) {
             updateWindowSize();
@@ -80,6 +95,13 @@ bool menuMarkShows(int32_t command)
         return emuWindowScale.load(std::memory_order_relaxed) == command - CMD_WINDOW_SCALE_1 + 1;
     case CMD_FULL_SCREEN:
         return emuFullScreen.load(std::memory_order_relaxed) != 0;
+    case CMD_SOUND:
+        return emuSound.load(std::memory_order_relaxed) != 0;
+    case CMD_VOLUME_25:
+    case CMD_VOLUME_50:
+    case CMD_VOLUME_75:
+    case CMD_VOLUME_100:
+        return emuVolume.load(std::memory_order_relaxed) == (command - CMD_VOLUME_25 + 1) * 25;
     default:
         return false;
     }
@@ -122,6 +144,15 @@ static bool applyMenuCommand(int32_t command)
         return true;
     case CMD_FULL_SCREEN:
         toggle(emuFullScreen);
+        return true;
+    case CMD_SOUND:
+        toggle(emuSound);
+        return true;
+    case CMD_VOLUME_25:
+    case CMD_VOLUME_50:
+    case CMD_VOLUME_75:
+    case CMD_VOLUME_100:
+        emuVolume.store((command - CMD_VOLUME_25 + 1) * 25, std::memory_order_relaxed);
         return true;
     default:
         return false;

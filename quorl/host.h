@@ -144,6 +144,19 @@ void updateWindowSize();
 // model below (controlsBegin ... controlsAccept / controlsCancel).
 void showControlsDialog();
 
+// The player's pictures folder as UTF-8 into `buffer` (NUL-terminated within
+// `size`): where a screenshot taken with F12 or "Save screenshot" goes, in a
+// subfolder named after the game. Returns its length, or -1 when there is no
+// such folder to be had.
+int32_t hostPicturesFolder(char* buffer, int32_t size);
+
+// A screenshot has been asked of the game thread: looks at
+// screenshotOutcome() every few tens of milliseconds until it is no longer
+// SCREENSHOT_PENDING, then shows its text: when SCREENSHOT_SAVED as the
+// window's title for two seconds (then gameWindowTitle() again), when
+// SCREENSHOT_FAILED in a message box.
+void watchScreenshot();
+
 // ---- The process -------------------------------------------------------------
 
 // Ends the process with `exitCode` at once, whatever the other thread is
@@ -167,6 +180,13 @@ extern std::atomic<int32_t> emuFrameSkipMode;    // "emuFrameSkipMode"
 // 0 or 1 (0 by default; any nonzero value reads as 1).
 extern std::atomic<int32_t> emuWindowScale;  // "emuWindowScale"
 extern std::atomic<int32_t> emuFullScreen;   // "emuFullScreen"
+
+// The Audio menu's settings, stored beside them too; the mixer reads them at
+// every buffer. emuSound: 1 (the default) plays, 0 silences everything
+// (voices and music go on unheard). emuVolume: the output level in percent,
+// 25, 50, 75 or 100 (the default); a stored value is taken as the nearest.
+extern std::atomic<int32_t> emuSound;   // "emuSound"
+extern std::atomic<int32_t> emuVolume;  // "emuVolume"
 constexpr int32_t WINDOW_SCALE_MAX = 4;
 
 // Reads the emulation settings from the store; a value that is not there
@@ -210,7 +230,7 @@ constexpr int32_t KEY_F12 = 0x7B;
 constexpr int32_t KEY_TABLE_SIZE = 256;
 
 // A key went down (`down` nonzero) or up; an auto-repeated press may come
-// again. Escape going down is a close request too. Codes outside 0..255 are
+// again. Escape going down is a close request too, F12 a screenshot. Codes outside 0..255 are
 // ignored. A key that goes down and up between two readController calls
 // still counts as pressed in the next one.
 void keyEvent(int32_t virtualKey, int32_t down);
@@ -232,6 +252,23 @@ void closeRequest();
 // destroyed from outside, a termination signal, a lost display.
 [[noreturn]] void endProcess(int32_t exitCode);
 
+// ---- Screenshots for the player --------------------------------------------------
+
+constexpr int32_t SCREENSHOT_PENDING = 1;  // the game thread has yet to save it
+constexpr int32_t SCREENSHOT_SAVED = 2;
+constexpr int32_t SCREENSHOT_FAILED = 3;
+
+// F12 and "Save screenshot" (first thread): asks the game thread to save the
+// frame on the screen, 480 x 272 as the game drew it, as
+// <pictures>/<application>/<application>-YYYYMMDD-HHMMSS-mmm.png, then calls
+// watchScreenshot. A folder that cannot be made fails at once.
+void saveScreenshotForPlayer();
+
+// Where the last saveScreenshotForPlayer stands, with the text to show in
+// `text` (NUL-terminated within `size`): "Saved <file name>", or why it
+// failed and where.
+int32_t screenshotOutcome(char* text, int32_t size);
+
 // ---- The menu ------------------------------------------------------------------------
 
 constexpr int32_t CMD_PAUSE = 0;
@@ -247,6 +284,12 @@ constexpr int32_t CMD_WINDOW_SCALE_3 = 9;
 constexpr int32_t CMD_WINDOW_SCALE_4 = 10;
 constexpr int32_t CMD_FULL_SCREEN = 11;
 constexpr int32_t CMD_CONTROLS = 12;
+constexpr int32_t CMD_SAVE_SCREENSHOT = 13;
+constexpr int32_t CMD_SOUND = 14;
+constexpr int32_t CMD_VOLUME_25 = 15;  // 25 % .. 100 %: CMD_VOLUME_25 + percent / 25 - 1
+constexpr int32_t CMD_VOLUME_50 = 16;
+constexpr int32_t CMD_VOLUME_75 = 17;
+constexpr int32_t CMD_VOLUME_100 = 18;
 
 constexpr int32_t MENU_POPUP = -1;      // the command of an entry that opens a popup
 constexpr int32_t MENU_SEPARATOR = -2;  // the command of a separator line (no text)
@@ -262,9 +305,10 @@ struct MenuEntry {
 };
 
 // The whole menu in display order: "Application" (Step frame, Pause, Quit,
-// a separator, Controls...) and "Video" with its "Performance" and
-// "Frameskip" popups, a separator and the "Window size" popup (1x to 4x,
-// radio-marked, and Full screen).
+// a separator, Controls..., Save screenshot), "Video" with its "Performance"
+// and "Frameskip" popups, a separator and the "Window size" popup (1x to 4x,
+// radio-marked, and Full screen), and "Audio" (Sound, and the "Volume"
+// popup, 25 % to 100 %, radio-marked).
 extern const MenuEntry MENU_ENTRIES[];
 extern const int32_t MENU_ENTRY_COUNT;
 
@@ -290,7 +334,8 @@ void menuCommand(int32_t command);
 // Whether the mark of `command` shows now: "Pause" while paused or stepping,
 // the two settings while on, "Normal (PC-timed)" in frame-skip mode 0 and
 // "None" in mode 1 (any other mode marks neither), the window size of
-// emuWindowScale and "Full screen" while on.
+// emuWindowScale and "Full screen" while on, "Sound" while on and the volume
+// of emuVolume.
 bool menuMarkShows(int32_t command);
 
 // ---- The Controls dialog's model -----------------------------------------------------

@@ -57,7 +57,7 @@ echo "2. the dialog binds South to X"
 menu_height=$(( $(xwininfo -id "$window" | awk '/Height:/ {print $2}') - 272 ))
 xdotool mousemove --window "$window" 20 $((menu_height / 2)) click 1
 sleep 0.3
-xdotool key Up Return  # Application > Controls..., the last item
+xdotool key Up Up Return  # Application > Controls..., before Save screenshot
 dialog=$(wait_for_window "Controls") || fail "no Controls dialog"
 sleep 0.3
 press space  # the first cell, South's keys, has the focus: it waits

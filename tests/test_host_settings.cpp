@@ -177,6 +177,30 @@ TEST(HostSettings, WindowSettingsAreKeptInTheirRanges)
     }
 }
 
+// The volume takes the nearest level the menu offers; sound is on or off.
+TEST(HostSettings, AudioSettingsAreKeptToWhatTheMenuOffers)
+{
+    struct AudioCase {
+        QByteArray stored;
+        int32_t sound, volume;
+    };
+    const AudioCase cases[] = {
+        {"", 1, 100}, {"emuSound=0\nemuVolume=50", 0, 50}, {"emuSound=3\nemuVolume=60", 1, 50},
+        {"emuVolume=63", 1, 75}, {"emuVolume=0", 1, 25}, {"emuVolume=900", 1, 100},
+    };
+    for (const AudioCase& c : cases) {
+        TempStore store;
+        emuSound = 1;
+        emuVolume = 100;
+        store.write("[General]\n" + c.stored + "\n");
+        loadSettings();
+        EXPECT_EQ(emuSound.load(), c.sound) << c.stored.constData();
+        EXPECT_EQ(emuVolume.load(), c.volume) << c.stored.constData();
+        saveSettings();
+        EXPECT_EQ(store.stored("emuVolume"), c.volume) << c.stored.constData();
+    }
+}
+
 TEST(HostSettings, OutOfRangeValuesAreWrittenBackAsOne)
 {
     TempStore store;

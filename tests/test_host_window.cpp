@@ -193,6 +193,7 @@ TEST(HostWindow, MenuTreeTextsCommandsAndGrayedItems)
         {"Application", nullptr, 1, "Pause", CMD_PAUSE, true},
         {"Application", nullptr, 2, "Quit", CMD_QUIT, true},
         {"Application", nullptr, 4, "Controls\u2026", CMD_CONTROLS, true},
+        {"Application", nullptr, 5, "Save screenshot", CMD_SAVE_SCREENSHOT, true},
         {"Video", "Performance", 0, "Reuse textures (faster)", CMD_REUSE_TEXTURES, true},
         {"Video", "Performance", 1, "Use shaders", CMD_USE_SHADERS, false},
         {"Video", "Frameskip", 0, "None", CMD_FRAMESKIP_NONE, true},
@@ -203,12 +204,16 @@ TEST(HostWindow, MenuTreeTextsCommandsAndGrayedItems)
         {"Video", "Window size", 2, "3\u00D7", CMD_WINDOW_SCALE_3, true},
         {"Video", "Window size", 3, "4\u00D7", CMD_WINDOW_SCALE_4, true},
         {"Video", "Window size", 4, "Full screen", CMD_FULL_SCREEN, true},
+        {"Audio", nullptr, 0, "Sound", CMD_SOUND, true},
+        {"Audio", "Volume", 0, "25 %", CMD_VOLUME_25, true},
+        {"Audio", "Volume", 3, "100 %", CMD_VOLUME_100, true},
     };
     // Display order: the bar, each popup, and the items within.
     QList<QAction*> bar = hostWindow.menuBar->actions();
-    ASSERT_EQ(bar.size(), 2);
+    ASSERT_EQ(bar.size(), 3);
     EXPECT_EQ(bar[0]->text(), "Application");
     EXPECT_EQ(bar[1]->text(), "Video");
+    EXPECT_EQ(bar[2]->text(), "Audio");
     // New entries come after the old ones of the same menu, behind a separator.
     QList<QAction*> video = popup("Video")->actions();
     ASSERT_EQ(video.size(), 4);
@@ -231,7 +236,7 @@ TEST(HostWindow, MenuTreeTextsCommandsAndGrayedItems)
         EXPECT_EQ(action->data().toInt(), c.command) << c.text;
         EXPECT_EQ(action->isEnabled(), c.enabled) << c.text;
     }
-    EXPECT_EQ(popup("Application")->actions().size(), 5);
+    EXPECT_EQ(popup("Application")->actions().size(), 6);
     EXPECT_EQ(popup("Window size", popup("Video"))->actions().size(), 5);
     EXPECT_EQ(popup("Performance", popup("Video"))->actions().size(), 2);
     EXPECT_EQ(popup("Frameskip", popup("Video"))->actions().size(), 3);
@@ -288,6 +293,28 @@ TEST(HostWindow, CommandsChangeStateAndMarks)
         EXPECT_FALSE(item(application, "Step frame")->isChecked()) << c.name;
     }
     resetShared();
+}
+
+// Audio > Sound turns sound off and on; one volume is marked, the one chosen.
+TEST(HostWindow, AudioCommandsSetSoundAndVolumeAndMarkThem)
+{
+    window();
+    QMenu* audio = popup("Audio");
+    QMenu* volume = popup("Volume", audio);
+    const char* names[] = {"25 %", "50 %", "75 %", "100 %"};
+    for (int32_t level = 0; level < 4; ++level) {
+        menuCommand(CMD_VOLUME_25 + level);
+        EXPECT_EQ(emuVolume.load(), 25 * (level + 1));
+        for (int32_t other = 0; other < 4; ++other) {
+            EXPECT_EQ(item(volume, names[other])->isChecked(), other == level) << names[level];
+        }
+    }
+    ASSERT_TRUE(item(audio, "Sound")->isChecked());
+    menuCommand(CMD_SOUND);
+    EXPECT_EQ(emuSound.load(), 0);
+    EXPECT_FALSE(item(audio, "Sound")->isChecked());
+    menuCommand(CMD_SOUND);
+    EXPECT_EQ(emuSound.load(), 1);
 }
 
 // Qt flips a checkable action when it is triggered; the marks must follow

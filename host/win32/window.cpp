@@ -6,6 +6,7 @@
 #include "host/win32/window.h"
 
 #include "host/win32/menu.h"
+#include "host/win32/screenshots.h"
 #include "quorl/host.h"
 
 HWND mainWindow = nullptr;
@@ -190,6 +191,11 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CLOSE:
         closeRequest();
         return 0;
+    case WM_TIMER:
+        if (screenshotTimer(wParam)) {
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         // Destroyed from outside: nothing is left to show the overlay or to
         // take a second close, so the program ends now.

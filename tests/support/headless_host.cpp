@@ -79,6 +79,19 @@ void showControlsDialog()
     ++headlessLog.controlsDialogCount;
 }
 
+// Screenshots are the real hosts' business: there is no pictures folder.
+int32_t hostPicturesFolder(char* buffer, int32_t size)
+{
+    if (buffer != nullptr && size > 0) {
+        buffer[0] = '\0';
+    }
+    return -1;
+}
+
+void watchScreenshot()
+{
+}
+
 void hostTerminateProcess(int32_t exitCode)
 {
     std::_Exit(exitCode);

@@ -4,7 +4,8 @@
 # scaled pixel for pixel; F11 shows it 2x centred on black over the whole
 # 1024x768 screen, Alt+Enter brings the window back; a Controls subkey
 # edited by hand moves South from keypad 2 to Z, and the Controls dialog,
-# opened from the menu, binds it to X with real key presses.
+# opened from the menu, binds it to X with real key presses. F12 saves the
+# intro into the Pictures folder, as shown.
 # Usage: e2e_comforts.sh <path-to-quorl.exe> <source-dir>, in a Wine prefix
 # set up by tools/wine.sh (WINEPREFIX and WINELOADER set).
 set -euo pipefail
@@ -48,6 +49,11 @@ press_idle() {  # key check and its arguments: the key must do nothing
 "$wine" reg add "$registry" /v emuFullScreen /t REG_DWORD /d 0 /f >/dev/null 2>&1
 "$wine" reg add "$registry\\Controls" /v south /t REG_SZ /d KeyZ /f >/dev/null 2>&1 ||
     fail "could not store a binding"
+# Wine links the user's folders to $HOME: Pictures goes to a folder of the run.
+pictures="$WINEPREFIX/drive_c/users/$(whoami)/Pictures"
+rm -rf "$pictures"
+mkdir -p "$work/pictures"
+ln -s "$work/pictures" "$pictures"
 cd "$assets"
 "$wine" "$quorl" </dev/null >"$work/quorl.log" 2>&1 &
 pid=$!
@@ -59,6 +65,17 @@ echo "1. 2x from the menu"
 shot
 expect_tile "the intro" board 0 0 480 272 intro.png 0 0
 cp "$work/shot.png" "$work/1x.png"
+press F12
+shots=()
+for _ in $(seq 50); do
+    mapfile -t shots < <(ls "$work/pictures/Configuration"/Configuration-*.png 2>/dev/null)
+    ((${#shots[@]} > 0)) && break
+    sleep 0.1
+done
+((${#shots[@]} == 1)) || fail "F12 saved ${#shots[@]} screenshots"
+cp "${shots[0]}" "$work/shot.png"
+expect_tile "the screenshot" board 0 0 480 272 intro.png 0 0
+cp "$work/1x.png" "$work/shot.png"
 menu Right Return Down Down Right Down Return  # Video > Window size > 2x
 size=""
 for _ in $(seq 25); do
@@ -87,7 +104,7 @@ locate_screen "$window"
 intro_shown() { shows board 0 0 480 272 intro.png 0 0; }
 press_idle $KEY_KP2 intro_shown
 press_until z cursor_at 1
-menu Return Up Return  # Application > Controls..., the last item
+menu Return Up Up Return  # Application > Controls..., before Save screenshot
 dialog=$(wait_for_window "Controls") || fail "no Controls dialog"
 sleep 0.3
 press space  # the first cell, South's keys, has the focus: it waits
