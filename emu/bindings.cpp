@@ -126,6 +126,7 @@ static int32_t waitingColumn = CONTROL_KEYS;
 static std::string statusText = IDLE_STATUS;
 static std::string shownText;  // what controlsCellText and bindingText return
 
+static void controlsPadButton(int32_t padButton);
 static Binding defaultBinding(int32_t row);
 static Binding parseBinding(const char* text, bool* unknownSeen);
 static void addName(Binding* binding, int32_t name);
@@ -323,7 +324,27 @@ void controlsKey(int32_t virtualKey)
     statusText = std::string(label) + ": " + keyDialogLabel(name) + ".";
 }
 
-void controlsPadButton(int32_t padButton)
+int32_t controlsPadPoll()
+{
+    // The game thread reads the pads; a button counts once, when it goes down.
+    static uint32_t heldBefore = 0;  // first thread only
+    uint32_t held = static_cast<uint32_t>(padButtonsHeld.load(std::memory_order_relaxed));
+    uint32_t wentDown = held & ~heldBefore;
+    heldBefore = held;
+    if (wentDown == 0 || waitingRow < 0 || waitingColumn != CONTROL_PAD) {
+        return 0;
+    }
+    int32_t button = 0;
+    while ((wentDown & (1u << button)) == 0) {
+        ++button;
+    }
+    controlsPadButton(button);
+    return 1;
+}
+
+// A pad button for the waiting pad cell: binds it to that row in place of the
+// row's pad buttons, and takes it from every other row.
+static void controlsPadButton(int32_t padButton)
 {
     if (waitingRow < 0 || waitingColumn != CONTROL_PAD || padButton < 0 || padButton >= PAD_BUTTON_COUNT) {
         return;

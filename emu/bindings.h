@@ -73,7 +73,3 @@ void resetBindings();
 // A row's names in force as the text the store holds ("Numpad2,Digit2,PadA").
 // Valid until the next call.
 const char* bindingText(int32_t row);
-
-// A pad button went down while the dialog's pad cell waits: binds it to that
-// row in place of the row's pad buttons. For the pad reader.
-void controlsPadButton(int32_t padButton);

@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "emu/bindings.h"
+#include "emu/gamepad.h"
 #include "host/common.h"  // Required for: endForCallOrder
 
 static constexpr int32_t STICK_REST = 128;  // raw stick value at rest
@@ -67,11 +68,13 @@ ControllerState* readController()
     for (int32_t key = 0; key < KEY_TABLE_SIZE; ++key) {
         keysDown[key] = keyDown(key);
     }
+    PadStick padStick = updateGamepads();
     uint32_t rows = rowsPressed(keysDown, static_cast<uint32_t>(padButtonsHeld.load(std::memory_order_relaxed)));
     uint32_t sampled = buttonsOfRows(rows);
+    // A pad's stick stands where it stands; keys for the stick win over it.
     // Right wins over left, down over up, as the later keys of the stick did.
-    int32_t rawX = STICK_REST;
-    int32_t rawY = STICK_REST;
+    int32_t rawX = STICK_REST + padStick.x;
+    int32_t rawY = STICK_REST + padStick.y;
     if (rows & (1u << ROW_STICK_LEFT)) rawX = 0;
     if (rows & (1u << ROW_STICK_RIGHT)) rawX = 255;
     if (rows & (1u << ROW_STICK_UP)) rawY = 0;

@@ -6,6 +6,7 @@
 
 #include <GL/gl.h>
 
+#include "emu/gamepad.h"
 #include "gfx/graphics.h"
 #include "gfx/screenshot.h"  // Required for: serveScreenshotRequest
 #include "quorl/host.h"
@@ -205,6 +206,7 @@ static void holdWhilePaused()
     do {
         hostSleepUntil(hostCounter() + hostCounterFrequency() / PAUSE_POLL_PER_SECOND);
         serveScreenshotRequest();  // a held picture can be saved too
+        updateGamepads();          // and a pad button bound in the Controls dialog
     } while (pauseState.load(std::memory_order_relaxed) == PAUSE_PAUSED);
     if (pauseState.load(std::memory_order_relaxed) == PAUSE_STEP) {
         stepSoundOutput(SND_FRAMES_PER_VBLANK);

@@ -375,6 +375,11 @@ int32_t controlsWaiting();
 // A key went down while a cell waits (Escape: the wait ends, nothing changes).
 void controlsKey(int32_t virtualKey);
 
+// The host calls it a few times a second while the dialog is open: a pad
+// button that went down since the last call, while a pad cell waits, is
+// bound to that row. Nonzero when the dialog's texts changed.
+int32_t controlsPadPoll();
+
 // Every row takes its default keys and pad button.
 void controlsDefaults();
 

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "host/qt/keymap.h"
@@ -27,6 +28,8 @@ struct KeyCapture : QObject {
 };
 
 }  // namespace
+
+constexpr int PAD_POLL_MS = 30;
 
 static QPushButton* cells[CONTROL_ROW_COUNT][2];
 static QLabel* statusLine;
@@ -74,6 +77,14 @@ void showControlsDialog()
     controlsBegin();
     refreshControls();
     cells[0][CONTROL_KEYS]->setFocus();
+    // Pad buttons come from the game thread's reading of the pads.
+    QTimer padPoll;
+    QObject::connect(&padPoll, &QTimer::timeout, &dialog, [] {
+        if (controlsPadPoll() != 0) {
+            refreshControls();
+        }
+    });
+    padPoll.start(PAD_POLL_MS);
     KeyCapture capture;
     capture.dialog = &dialog;
     qApp->installEventFilter(&capture);

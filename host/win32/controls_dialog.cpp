@@ -9,6 +9,7 @@
 #include "host/win32/window.h"
 #include "quorl/host.h"
 
+static constexpr UINT PAD_POLL_MS = 30;
 static constexpr const char* DIALOG_CLASS = "QuorlControls";
 static constexpr int32_t MARGIN = 12;
 static constexpr int32_t LABEL_WIDTH = 100;
@@ -90,6 +91,7 @@ void showControlsDialog()
     // the game) go on.
     EnableWindow(mainWindow, FALSE);
     ShowWindow(dialog, SW_SHOW);
+    SetTimer(dialog, 1, PAD_POLL_MS, nullptr);  // goes with the window
     SetForegroundWindow(dialog);
     SetFocus(cells[0][CONTROL_KEYS]);
     MSG message;
@@ -132,6 +134,12 @@ static LRESULT CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPA
     }
     case WM_CLOSE:
         dialogResult = IDCANCEL;
+        return 0;
+    case WM_TIMER:
+        // Pad buttons come from the game thread's reading of the pads.
+        if (controlsPadPoll() != 0) {
+            refreshControls();
+        }
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
