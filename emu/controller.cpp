@@ -5,22 +5,9 @@
 
 #include <climits>
 
+#include "emu/bindings.h"
+#include "emu/gamepad.h"
 #include "host/common.h"  // Required for: endForCallOrder
-
-namespace {
-struct ButtonKey {
-    uint32_t button;
-    int32_t virtualKey;
-};
-}  // namespace
-
-// The face buttons form a diamond on the keypad around keypad 5.
-static constexpr ButtonKey BUTTON_KEYS[] = {
-    {BTN_SELECT, KEY_NUMPAD0}, {BTN_START, KEY_RETURN},   {BTN_UP, KEY_UP},
-    {BTN_RIGHT, KEY_RIGHT},    {BTN_DOWN, KEY_DOWN},      {BTN_LEFT, KEY_LEFT},
-    {BTN_L, KEY_NUMPAD4},      {BTN_R, KEY_NUMPAD6},      {BTN_NORTH, KEY_NUMPAD5},
-    {BTN_EAST, KEY_NUMPAD3},   {BTN_SOUTH, KEY_NUMPAD2},  {BTN_WEST, KEY_NUMPAD1},
-};
 
 static constexpr int32_t STICK_REST = 128;  // raw stick value at rest
 
@@ -52,9 +39,14 @@ void keyEvent(int32_t virtualKey, int32_t down)
         uint32_t count = static_cast<uint32_t>(presses.load(std::memory_order_relaxed)) + 1u;
         presses.store(static_cast<int32_t>(count), std::memory_order_relaxed);
     }
+    bool wasDown = keyTable[virtualKey].load(std::memory_order_relaxed) != 0;
     keyTable[virtualKey].store(down != 0 ? 1 : 0, std::memory_order_relaxed);
     if (down != 0 && virtualKey == KEY_ESCAPE) {
         closeRequest();
+    }
+    // One screenshot a press, not one for each auto-repeat.
+    if (down != 0 && !wasDown && virtualKey == KEY_F12) {
+        saveScreenshotForPlayer();
     }
 }
 
@@ -70,19 +62,23 @@ ControllerState* readController()
     if (controller == nullptr) {
         endForCallOrder("readController()", "initLibrary()");
     }
-    uint32_t sampled = 0;
-    for (const ButtonKey& row : BUTTON_KEYS) {
-        if (keyDown(row.virtualKey)) {
-            sampled |= row.button;
-        }
+    // Every key is looked at once per sample, so that each press is noted
+    // exactly once, however many rows the key is bound to.
+    bool keysDown[KEY_TABLE_SIZE];
+    for (int32_t key = 0; key < KEY_TABLE_SIZE; ++key) {
+        keysDown[key] = keyDown(key);
     }
-    // Later keys override earlier ones: D wins over A, S over W.
-    int32_t rawX = STICK_REST;
-    int32_t rawY = STICK_REST;
-    if (keyDown(KEY_A)) rawX = 0;
-    if (keyDown(KEY_D)) rawX = 255;
-    if (keyDown(KEY_W)) rawY = 0;
-    if (keyDown(KEY_S)) rawY = 255;
+    PadStick padStick = updateGamepads();
+    uint32_t rows = rowsPressed(keysDown, static_cast<uint32_t>(padButtonsHeld.load(std::memory_order_relaxed)));
+    uint32_t sampled = buttonsOfRows(rows);
+    // A pad's stick stands where it stands; keys for the stick win over it.
+    // Right wins over left, down over up, as the later keys of the stick did.
+    int32_t rawX = STICK_REST + padStick.x;
+    int32_t rawY = STICK_REST + padStick.y;
+    if (rows & (1u << ROW_STICK_LEFT)) rawX = 0;
+    if (rows & (1u << ROW_STICK_RIGHT)) rawX = 255;
+    if (rows & (1u << ROW_STICK_UP)) rawY = 0;
+    if (rows & (1u << ROW_STICK_DOWN)) rawY = 255;
 
     ControllerState* state = controller;
     applyAutoRepeat(state, sampled);
@@ -93,8 +89,7 @@ ControllerState* readController()
     return state;
 }
 
-// Down now, or pressed since the last sample. Each key is looked at once per
-// sample, so its press is noted exactly once.
+// Down now, or pressed since the last sample.
 static bool keyDown(int32_t virtualKey)
 {
     int32_t presses = keyPresses[virtualKey].load(std::memory_order_relaxed);

@@ -6,7 +6,9 @@
 
 #include <GL/gl.h>
 
+#include "emu/gamepad.h"
 #include "gfx/graphics.h"
+#include "gfx/screenshot.h"  // Required for: serveScreenshotRequest
 #include "quorl/host.h"
 #include "snd/sound.h"
 
@@ -203,6 +205,8 @@ static void holdWhilePaused()
     // to its event loop there.
     do {
         hostSleepUntil(hostCounter() + hostCounterFrequency() / PAUSE_POLL_PER_SECOND);
+        serveScreenshotRequest();  // a held picture can be saved too
+        updateGamepads();          // and a pad button bound in the Controls dialog
     } while (pauseState.load(std::memory_order_relaxed) == PAUSE_PAUSED);
     if (pauseState.load(std::memory_order_relaxed) == PAUSE_STEP) {
         stepSoundOutput(SND_FRAMES_PER_VBLANK);

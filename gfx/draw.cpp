@@ -129,7 +129,45 @@ uint32_t makeColor(int32_t red, int32_t green, int32_t blue, int32_t alpha)
            clampColorPart(alpha) << 24;
 }
 
+void drawImageTinted(Image* image, uint32_t colour)
+{
+    uint32_t tint = currentColor;
+    currentColor = colour;
+    drawImage(image);
+    currentColor = tint;
+}
+
+int32_t setImageFrame(Image* image, int32_t frameWidth, int32_t frameHeight, int32_t index)
+{
+    if (image == nullptr || frameWidth <= 0 || frameHeight <= 0 || index < 0) {
+        return 0;
+    }
+    // Only whole frames count: a partial column or row at the edge is none.
+    int32_t columns = image->width / frameWidth;
+    int32_t rows = image->height / frameHeight;
+    if (columns == 0 || rows == 0 || index / columns >= rows) {
+        return 0;
+    }
+    int32_t left = index % columns * frameWidth;
+    int32_t top = index / columns * frameHeight;
+    image->srcX0 = static_cast<float>(left);
+    image->srcY0 = static_cast<float>(top);
+    image->srcX1 = static_cast<float>(left + frameWidth);
+    image->srcY1 = static_cast<float>(top + frameHeight);
+    image->drawWidth = frameWidth;
+    image->drawHeight = frameHeight;
+    return 1;
+}
+
 void fillRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t color)
+{
+    uint32_t tint = currentColor;
+    currentColor = color;
+    fillTinted(x, y, width, height);
+    currentColor = tint;
+}
+
+void fillTinted(int32_t x, int32_t y, int32_t width, int32_t height)
 {
     if (width <= 0 || height <= 0) {
         return;
@@ -147,10 +185,7 @@ void fillRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colo
     fillImage->drawWidth = width;
     fillImage->drawHeight = height;
     // The same path as every picture: the screen shader and the blending apply.
-    uint32_t tint = currentColor;
-    currentColor = color;
     drawImage(fillImage);
-    currentColor = tint;
 }
 
 void emitQuad(Vertex* vertices)

@@ -23,3 +23,8 @@ bool buildImageQuad(const Image& image, Vertex* out);
 
 int32_t drawImageStrips(Image* image);
 void emitQuad(Vertex* vertices);
+
+// Fills a rectangle in currentColor through the picture path (one white
+// texel, stretched): what fillRect and the shapes are drawn with. Nothing
+// for an empty rectangle.
+void fillTinted(int32_t x, int32_t y, int32_t width, int32_t height);

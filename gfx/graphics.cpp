@@ -12,8 +12,10 @@
 
 #include "emu/timing.h"   // Required for: waitVBlank
 #include "gfx/library.h"
-#include "host/common.h"  // Required for: endForCallOrder
-#include "quorl/host.h"   // Required for: wsSwapBuffers
+#include "gfx/screenshot.h"  // Required for: keepShownFrame, forgetShownFrame
+#include "gfx/zoom.h"        // Required for: swapEnlarged
+#include "host/common.h"     // Required for: endForCallOrder
+#include "quorl/host.h"      // Required for: wsSwapBuffers
 
 int32_t screenPixelFormat = PF_8888;
 int32_t bitsPerPixel = 32;
@@ -100,6 +102,7 @@ void initGraphics(int32_t pixelFormat, int32_t doubleBuffer)
 
     displayBuffer = drawBuffer;
     displayBuffer.pixels = displayBufferBase;
+    forgetShownFrame();
 
     graphicsStarted = 1;
     startDrawing();
@@ -285,9 +288,11 @@ void presentFrame()
 {
     if (doubleBufferRequested != 0) {
         setDrawTarget(&drawBuffer);
-        if (doubleBuffered != 0) {
-            wsSwapBuffers();
-        }
+    }
+    keepShownFrame();
+    // A single-buffered screen is drawn where it is seen: never enlarged.
+    if (doubleBufferRequested != 0 && doubleBuffered != 0 && !swapEnlarged()) {
+        wsSwapBuffers();
     }
     drawBuffer.pixels = drawBufferBase;
 }

@@ -41,9 +41,9 @@ static Image* failLoad(const char* reason);
 static bool isDirectColor(int32_t pixelFormat);
 static bool pictureFits(uint32_t width, uint32_t height);
 static Image* decodePng(png_structp png, png_infop info, PngSource* source, int32_t location,
-                        int32_t pixelFormat);
+                        int32_t pixelFormat, int32_t greyRule);
 using RowConverter = void (*)(const png_byte* in, void* out, int32_t width);
-static RowConverter rowConverter(int colorType, int32_t pixelFormat);
+static RowConverter rowConverter(int colorType, int32_t pixelFormat, int32_t greyRule);
 static void pngReadCallback(png_structp png, png_bytep data, size_t length);
 
 Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat)
@@ -67,7 +67,7 @@ Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat)
     extension[length] = '\0';
 
     if (std::strcmp(extension, ".png") == 0) {
-        return loadPngImage(name, location, pixelFormat);
+        return loadPngImage(name, location, pixelFormat, PNG_GREY_CONSOLE);
     }
     return failLoad("not a .png name");
 }
@@ -77,7 +77,7 @@ Image* loadImage(const char* path, int32_t pixelFormat)
     if (!isDirectColor(pixelFormat)) {
         return failLoad("unknown pixel format");
     }
-    return loadPngImage(path, LOC_RAM, pixelFormat);
+    return loadPngImage(path, LOC_RAM, pixelFormat, PNG_GREY_AS_STORED);
 }
 
 const char* lastLoadError()
@@ -87,22 +87,22 @@ const char* lastLoadError()
 
 void setLoadError(const char* reason)
 {
-    loadError = reason;
+    loadError = reason != nullptr ? reason : "";
 }
 
-Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat)
+Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat, int32_t greyRule)
 {
     FILE* file = name != nullptr ? std::fopen(dataFilePath(name).c_str(), "rb") : nullptr;
     if (file == nullptr) {
         bool missing = name == nullptr || errno == ENOENT || errno == ENOTDIR;
         return failLoad(missing ? "no such file" : "cannot read the file");
     }
-    Image* image = loadPngStream(file, location, pixelFormat);
+    Image* image = loadPngStream(file, location, pixelFormat, greyRule);
     std::fclose(file);
     return image;
 }
 
-Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat)
+Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat, int32_t greyRule)
 {
     if (file == nullptr) {
         return failLoad("cannot read the file");
@@ -145,7 +145,7 @@ Image* loadPngStream(FILE* file, int32_t location, int32_t pixelFormat)
         return failLoad("out of memory");
     }
     loadError = "";
-    Image* image = decodePng(png, info, &source, location, pixelFormat);
+    Image* image = decodePng(png, info, &source, location, pixelFormat, greyRule);
     png_destroy_read_struct(&png, &info, nullptr);
     if (image == nullptr && loadError[0] == '\0') {
         loadError = "broken PNG data";
@@ -179,7 +179,7 @@ static bool pictureFits(uint32_t width, uint32_t height)
 // Runs libpng's reader and converts its rows into a new Image as they come. libpng's
 // error return comes back here; the caller destroys the structures either way.
 static Image* decodePng(png_structp png, png_infop info, PngSource* source, int32_t location,
-                        int32_t pixelFormat)
+                        int32_t pixelFormat, int32_t greyRule)
 {
     // Set after setjmp and read after a longjmp back to it, so it must live in
     // memory rather than in a register the jump restores.
@@ -221,7 +221,7 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
     uint32_t height = png_get_image_height(png, info);
     int colorType = png_get_color_type(png, info);
     int bitDepth = png_get_bit_depth(png, info);
-    RowConverter convert = rowConverter(colorType, pixelFormat);
+    RowConverter convert = rowConverter(colorType, pixelFormat, greyRule);
     if (bitDepth != 8 || convert == nullptr || !pictureFits(width, height)) {
         return nullptr;
     }
@@ -290,16 +290,20 @@ static Image* decodePng(png_structp png, png_infop info, PngSource* source, int3
 constexpr int32_t PNG_CONVERT_BLOCK = 16;
 
 // One pixel of an 8-bit libpng row (red, green, blue order) packed for a
-// pixel format. Grey 0 is the transparent colour of grey pictures; their own
-// alpha channel is not used.
-template <int COLOR_TYPE, int32_t PIXEL_FORMAT, typename Pixel>
+// pixel format. Under the console's rule (CONSOLE_GREY) grey 0 is the
+// transparent colour of grey pictures and their own alpha channel is not
+// used; otherwise grey-with-alpha keeps its alpha.
+template <int COLOR_TYPE, int32_t PIXEL_FORMAT, typename Pixel, bool CONSOLE_GREY>
 static inline Pixel packPixel(const png_byte* p)
 {
     constexpr bool grey = COLOR_TYPE == PNG_COLOR_TYPE_GRAY || COLOR_TYPE == PNG_COLOR_TYPE_GRAY_ALPHA;
     uint32_t r, g, b, a;
-    if constexpr (grey) {
+    if constexpr (grey && CONSOLE_GREY) {
         r = g = b = p[0];
         a = p[0] != 0 ? 255 : 0;
+    } else if constexpr (grey) {
+        r = g = b = p[0];
+        a = COLOR_TYPE == PNG_COLOR_TYPE_GRAY_ALPHA ? p[1] : 255;
     } else {
         r = p[0];
         g = p[1];
@@ -328,7 +332,7 @@ constexpr int32_t PNG_SAMPLE_BYTES = COLOR_TYPE == PNG_COLOR_TYPE_GRAY         ?
 // is built twice (PNG_CONVERT_CLONES): with AVX2 the three-byte RGB pixels
 // are gathered by vector shuffles too, which the baseline instructions
 // cannot do cheaply.
-template <int COLOR_TYPE, int32_t PIXEL_FORMAT, typename Pixel>
+template <int COLOR_TYPE, int32_t PIXEL_FORMAT, typename Pixel, bool CONSOLE_GREY>
 PNG_CONVERT_CLONES static void convertRow(
     const png_byte* __restrict in, void* __restrict outRow, int32_t width)
 {
@@ -337,7 +341,8 @@ PNG_CONVERT_CLONES static void convertRow(
     int32_t x = 0;
     for (; x + PNG_CONVERT_BLOCK <= width; x += PNG_CONVERT_BLOCK) {
         for (int32_t i = 0; i < PNG_CONVERT_BLOCK; i++) {
-            out[x + i] = packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel>(in + (x + i) * bytes);
+            out[x + i] =
+                packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel, CONSOLE_GREY>(in + (x + i) * bytes);
         }
     }
     // The last pixels (all of them in a row narrower than a block) go
@@ -349,33 +354,41 @@ PNG_CONVERT_CLONES static void convertRow(
         Pixel outBlock[PNG_CONVERT_BLOCK];
         std::memcpy(inBlock, in + x * bytes, static_cast<size_t>(rest) * bytes);
         for (int32_t i = 0; i < PNG_CONVERT_BLOCK; i++) {
-            outBlock[i] = packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel>(inBlock + i * bytes);
+            outBlock[i] =
+                packPixel<COLOR_TYPE, PIXEL_FORMAT, Pixel, CONSOLE_GREY>(inBlock + i * bytes);
         }
         std::memcpy(out + x, outBlock, static_cast<size_t>(rest) * sizeof(Pixel));
     }
 }
 
-template <int COLOR_TYPE>
+template <int COLOR_TYPE, bool CONSOLE_GREY>
 static RowConverter converterFor(int32_t pixelFormat)
 {
     switch (pixelFormat) {
-    case PF_8888: return convertRow<COLOR_TYPE, PF_8888, uint32_t>;
-    case PF_5650: return convertRow<COLOR_TYPE, PF_5650, uint16_t>;
-    case PF_5551: return convertRow<COLOR_TYPE, PF_5551, uint16_t>;
-    case PF_4444: return convertRow<COLOR_TYPE, PF_4444, uint16_t>;
+    case PF_8888: return convertRow<COLOR_TYPE, PF_8888, uint32_t, CONSOLE_GREY>;
+    case PF_5650: return convertRow<COLOR_TYPE, PF_5650, uint16_t, CONSOLE_GREY>;
+    case PF_5551: return convertRow<COLOR_TYPE, PF_5551, uint16_t, CONSOLE_GREY>;
+    case PF_4444: return convertRow<COLOR_TYPE, PF_4444, uint16_t, CONSOLE_GREY>;
     default: return nullptr;
     }
 }
 
 // The conversion of rows of this colour type (as libpng delivers them after
-// the loader's transforms) into the pixel format; null for any other.
-static RowConverter rowConverter(int colorType, int32_t pixelFormat)
+// the loader's transforms) into the pixel format, grey ones by the rule;
+// null for any other.
+static RowConverter rowConverter(int colorType, int32_t pixelFormat, int32_t greyRule)
 {
+    bool console = greyRule != PNG_GREY_AS_STORED;
     switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY: return converterFor<PNG_COLOR_TYPE_GRAY>(pixelFormat);
-    case PNG_COLOR_TYPE_GRAY_ALPHA: return converterFor<PNG_COLOR_TYPE_GRAY_ALPHA>(pixelFormat);
-    case PNG_COLOR_TYPE_RGB: return converterFor<PNG_COLOR_TYPE_RGB>(pixelFormat);
-    case PNG_COLOR_TYPE_RGB_ALPHA: return converterFor<PNG_COLOR_TYPE_RGB_ALPHA>(pixelFormat);
+    case PNG_COLOR_TYPE_GRAY:
+        return console ? converterFor<PNG_COLOR_TYPE_GRAY, true>(pixelFormat)
+                       : converterFor<PNG_COLOR_TYPE_GRAY, false>(pixelFormat);
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        return console ? converterFor<PNG_COLOR_TYPE_GRAY_ALPHA, true>(pixelFormat)
+                       : converterFor<PNG_COLOR_TYPE_GRAY_ALPHA, false>(pixelFormat);
+    case PNG_COLOR_TYPE_RGB: return converterFor<PNG_COLOR_TYPE_RGB, false>(pixelFormat);
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+        return converterFor<PNG_COLOR_TYPE_RGB_ALPHA, false>(pixelFormat);
     default: return nullptr;
     }
 }

@@ -94,7 +94,10 @@ void initLibrary();
 // Sets up the screen after initLibrary: `pixelFormat` of the screen buffers
 // (PF_8888 is the usual choice), double buffering when `doubleBuffer` is
 // nonzero. Clears the screen to black, waits for a vertical blank and leaves
-// drawing started.
+// drawing started. The game always draws 480 x 272 pixels; a double-buffered
+// screen is shown enlarged when the player makes the window larger (2x, full
+// screen), a single-buffered one stays as drawn, in the area's bottom-left
+// corner.
 void initGraphics(int32_t pixelFormat, int32_t doubleBuffer);
 
 // Begins a frame's drawing: the colour tint goes back to opaque white and
@@ -131,9 +134,10 @@ void endLibrary();
 
 // ---- The controller -------------------------------------------------------------
 
-// Button bits of ControllerState's masks, and the keys that press them:
-// arrows for the d-pad, keypad (or main-row) 0 SELECT, Return START,
-// 4 L, 6 R, 5 NORTH, 3 EAST, 2 SOUTH, 1 WEST; A D W S move the stick.
+// Button bits of ControllerState's masks, and the keys that press them
+// unless the player binds others (Application > Controls...): arrows for the
+// d-pad, keypad (or main-row) 0 SELECT, Return START, 4 L, 6 R, 5 NORTH,
+// 3 EAST, 2 SOUTH, 1 WEST; A D W S move the stick.
 constexpr uint32_t BTN_SELECT = 0x0001;
 constexpr uint32_t BTN_START = 0x0008;
 constexpr uint32_t BTN_UP = 0x0010;
@@ -172,6 +176,12 @@ extern ControllerState* controller;
 // between two samples (down and up again) counts as held and pressed in the
 // next sample, and as released in the one after.
 ControllerState* readController();
+
+// A short printable name of the first key bound to `button` (one BTN_* bit),
+// as the player has bound it: "2" (keypad or main-row 2), "Z", "Enter",
+// "Left", "Space", "F5"... "" when no key is bound to it or `button` is not
+// one button. For on-screen hints ("PRESS 2"); the text stays valid.
+const char* buttonKeyName(int32_t button);
 
 // ---- Saved data -----------------------------------------------------------------
 
@@ -224,10 +234,16 @@ struct Palette {
 
 // A picture and where it is drawn. The placement fields (x to allowStrips)
 // may be changed freely between draws; the rest describe the pixels.
+// The source rectangle runs from texel (srcX0, srcY0) up to but not
+// including (srcX1, srcY1): a 16 x 16 picture is 0, 0, 16, 16. A negative
+// drawWidth (drawHeight) draws the picture mirrored left to right (top to
+// bottom) in the pixels from x + drawWidth to x - 1; a reversed source
+// rectangle (srcX0 > srcX1) mirrors it in its usual place; both together
+// cancel out.
 struct Image {
     int32_t x, y;                    // screen position of the reference point
     int32_t drawWidth, drawHeight;   // size on screen, in pixels
-    float srcX0, srcY0, srcX1, srcY1;  // source rectangle in texels
+    float srcX0, srcY0, srcX1, srcY1;  // source rectangle in texels, srcX1/srcY1 exclusive
     int32_t pivotX, pivotY;          // rotation centre in source pixels, scaled to the
                                      // drawn size in whole pixels; (x, y) is where it lands
     float angle;                     // degrees, clockwise on screen; whole degrees count
@@ -260,26 +276,32 @@ constexpr int64_t PNG_MAX_PIXELS = 16777216;
 
 // Loads a PNG file from any path as a new image in ordinary memory, in
 // `pixelFormat` (PF_5650, PF_5551, PF_4444 or PF_8888; PF_5551 keeps only
-// full or no transparency, PF_8888 keeps a colour picture's alpha whole).
-// Grey pictures are read the console's way: black is transparent, every other
-// grey opaque, their own alpha unused. Null on failure, and then
-// lastLoadError() says why.
+// full or no transparency, PF_8888 keeps the picture's alpha whole). Every
+// picture reads as PNG defines it: opaque unless the file's alpha channel or
+// transparency chunk says otherwise, grey ones included (unlike
+// loadImageFile). Null on failure, and then lastLoadError() says why.
 Image* loadImage(const char* path, int32_t pixelFormat);
 
-// Why the last load failed: "no such file", "cannot read the file", "not a
-// PNG file", "picture too large", "broken PNG data", "unknown pixel format",
-// "not a .png name", "out of memory"; "" after a load that worked.
+// Why the last load (or saveScreenshot) failed: "no such file", "cannot read
+// the file", "not a PNG file", "picture too large", "broken PNG data",
+// "unknown pixel format", "not a .png name", "out of memory"; for a save
+// also "no such folder", "cannot write the file", "no frame shown yet"; ""
+// after one that worked.
 const char* lastLoadError();
 
 // The console's own loader: takes a name whose extension, taken from its
 // first "." ("intro.png", not "./intro.png" or "../x/intro.png"), is ".png".
-// Use loadImage for paths with dots in folder names.
+// Grey pictures (and only they) are read the console's way: black is
+// transparent, every other grey opaque, the file's own alpha unused. Colour
+// pictures load as with loadImage. Use loadImage for paths with dots in
+// folder names, or for grey pictures with soft edges.
 Image* loadImageFile(const char* name, int32_t location, int32_t pixelFormat);
 
 // ---- Drawing --------------------------------------------------------------------
 
 // The tint every drawing is multiplied by (opaque white: none). startDrawing
-// resets it; drawText and fillRect leave it as they found it.
+// resets it; the text and shape calls, fillRect and drawImageTinted draw in
+// a colour of their own and leave it as they found it.
 extern uint32_t currentColor;
 
 // A colour from its four parts, each 0 to 255 (values outside are clamped).
@@ -288,19 +310,75 @@ uint32_t makeColor(int32_t red, int32_t green, int32_t blue, int32_t alpha);
 // Draws the image at its placement: its source rectangle scaled to
 // drawWidth x drawHeight, turned by `angle` about the pivot, blended by its
 // alpha and tinted by currentColor. Call between startDrawing and endDrawing.
+// GL holds one picture at a time: drawing a different image than the one
+// before sends all its pixels to GL again (a paletted one expanded first), so
+// draw each picture's sprites together, not in turns. Text is drawn from the
+// font's picture, and fillRect and the shapes from one of their own.
 void drawImage(Image* image);
+
+// Draws the image as drawImage does with `colour` as its tint in place of
+// currentColor, for this draw only (opaque white: as it is; alpha fades it);
+// currentColor keeps its value.
+void drawImageTinted(Image* image, uint32_t colour);
+
+// Shows frame `index` of a sprite sheet of frameWidth x frameHeight frames,
+// counted from 0 left to right, then row by row from the top: sets the
+// source rectangle to that frame and drawWidth / drawHeight to its size.
+// Only whole frames count (a sheet 100 wide holds three 30-wide columns).
+// Returns nonzero when done; 0 for an index past the last frame, a negative
+// one or a frame size below 1 or larger than the picture, and then the
+// image is left unchanged.
+int32_t setImageFrame(Image* image, int32_t frameWidth, int32_t frameHeight, int32_t index);
 
 // Fills a rectangle of the drawing target with a colour, blended by the
 // colour's alpha. Nothing for an empty rectangle.
 void fillRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t color);
 
+// The shapes below are drawn like fillRect: in `colour`, blended by its
+// alpha (each pixel covered once, so a translucent shape is even), into the
+// drawing target, leaving currentColor as it is. Coordinates are pixels.
+
+// A line one pixel wide from (x0, y0) to (x1, y1), both ends included: one
+// pixel per column (per row when it is steeper than 45 degrees), each the
+// nearest to the exact line. Drawn backwards it covers the same pixels.
+void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
+
+// The one-pixel outline of the rectangle fillRect would fill. Nothing for an
+// empty rectangle.
+void drawRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colour);
+
+// A disc of radius r about the pixel (cx, cy): 2r + 1 pixels across, the
+// pixels whose centres lie within r + 1/2 of the centre; r 0 is one pixel.
+// Nothing for a negative radius.
+void fillCircle(int32_t cx, int32_t cy, int32_t r, uint32_t colour);
+
+// The one-pixel outline of fillCircle's disc: its pixels that have a
+// neighbour outside it (left, right, above or below).
+void drawCircle(int32_t cx, int32_t cy, int32_t r, uint32_t colour);
+
 // Draws text in the built-in 7 x 8 font with its top-left corner at (x, y):
-// the glyphs in `color`, nothing around them; "\n" starts a new line 8 pixels
-// lower. Returns the width of the widest line in pixels.
+// the glyphs in `color`, nothing around them. Returns the width of the
+// widest line in pixels (7 per character: the glyphs' own two blank columns
+// included). The text is UTF-8. It draws printable ASCII, the Latin-1
+// letters and signs U+00A0-U+00FF (accented letters, sharp s, pound,
+// copyright, inverted question mark ...) and the font's symbols at
+// U+0001-U+001F and U+007F-U+009F (the game's six ball marks at U+0001-U+0006,
+// arrows, blocks, box-drawing pieces); any other character shows as a box
+// outline, and so does each byte of a malformed sequence.
+// "\n" starts a new line 9 pixels lower (the glyph's 8 rows and one blank),
+// "\t" moves on to the next multiple of four characters.
 int32_t drawText(int32_t x, int32_t y, uint32_t color, const char* text);
 
 // The width drawText would give, without drawing.
 int32_t textWidth(const char* text);
+
+// Draws text as drawText does, each font pixel a `scale` x `scale` square
+// (scale 1 to 8; a value below or above draws at 1 or 8): glyphs 7 * scale
+// wide, lines 9 * scale apart. Returns the widest line's width in pixels.
+int32_t drawTextScaled(int32_t x, int32_t y, uint32_t colour, int32_t scale, const char* text);
+
+// The width drawTextScaled would give at `scale`, without drawing.
+int32_t textWidthScaled(int32_t scale, const char* text);
 
 // The screen as a drawing target (its back buffer when double-buffered).
 typedef Image DrawBuffer;
@@ -320,6 +398,17 @@ void setDrawTarget(DrawBuffer* target);
 // `opaque`: it starts opaque black; zero: it starts fully transparent and
 // what is drawn into it brings its own alpha. Null on a bad size or format.
 Image* createDrawTarget(int32_t width, int32_t height, int32_t pixelFormat, int32_t opaque);
+
+// Saves the frame last shown, the 480 x 272 screen as the last syncFrame
+// showed it (nothing drawn since, whatever the drawing target), as an RGB
+// PNG file at `path` (any path; a file there is replaced). The file is
+// written under a temporary name beside it and then renamed, so a failed
+// save leaves no partial file. Returns nonzero when saved; 0 when the file
+// cannot be written or before the first frame shown after initGraphics, and
+// then lastLoadError() says why. (To have it at hand, syncFrame copies every
+// frame it shows into a texture: next to nothing on a graphics card, about
+// 0.3 ms a frame with software rendering.)
+int32_t saveScreenshot(const char* path);
 
 // ---- Sound ----------------------------------------------------------------------
 

@@ -16,6 +16,7 @@
 #include <new>      // Required for: std::nothrow
 
 #include "gfx/png_loader.h"  // Required for: setLoadError
+#include "quorl/host.h"       // Required for: emuSound, emuVolume
 
 // Largest sound file loadSound reads into memory.
 constexpr size_t SND_MAX_FILE_BYTES = 64u << 20;
@@ -44,8 +45,6 @@ struct SoundState {
 
 static SoundState soundState = {0, {}, 0, nullptr, 0, {SND_MAX_VOLUME}, {SND_MAX_VOLUME}, {0}, {0}, {0}};
 
-std::atomic<int32_t> emuSound{1};
-std::atomic<int32_t> emuVolume{SND_PERCENT};
 
 static bool openMixer();
 static bool openDevice();

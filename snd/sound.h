@@ -19,15 +19,6 @@ constexpr int32_t SND_FRAME_BYTES = 4;
 // Sound a step of the paused emulation lets through: one vertical blank's.
 constexpr int32_t SND_FRAMES_PER_VBLANK = 800;
 
-// The emulation's audio settings, beside the three of quorl/host.h: the
-// host keeps them in its settings store and changes them from the menu's
-// thread; the mixer reads them at every buffer, with relaxed ordering.
-// emuSound: 1 (the default) plays, 0 silences everything (voices and music
-// go on unheard). emuVolume: the output level in percent, 25, 50, 75 or 100
-// (the default); values outside 0..100 count as the nearer end.
-extern std::atomic<int32_t> emuSound;
-extern std::atomic<int32_t> emuVolume;
-
 // The emulation's pause, told by waitVBlank's hold: holdSoundOutput stops
 // voices and music where they are from the next mixer buffer on,
 // stepSoundOutput lets `frames` more frames be mixed while held (the

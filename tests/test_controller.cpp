@@ -44,16 +44,19 @@ protected:
     ControllerState record{0, 0, 0, 0, 0x3F0, 0, 0, 0};
 };
 
-TEST_F(ControllerTest, EveryKeyOfTheButtonTableSetsItsBitAlone)
+TEST_F(ControllerTest, EveryDefaultKeyOfAButtonSetsItsBitAlone)
 {
     struct Row {
         int32_t virtualKey;
         uint32_t button;
     };
+    // The keypad's digits, and the main row's for keyboards without a keypad.
     const Row rows[] = {
         {0x60, BTN_SELECT}, {0x0D, BTN_START}, {0x26, BTN_UP},     {0x27, BTN_RIGHT},
         {0x28, BTN_DOWN},   {0x25, BTN_LEFT},  {0x64, BTN_L},      {0x66, BTN_R},
         {0x65, BTN_NORTH},  {0x63, BTN_EAST},  {0x62, BTN_SOUTH},  {0x61, BTN_WEST},
+        {'0', BTN_SELECT},  {'4', BTN_L},      {'6', BTN_R},       {'5', BTN_NORTH},
+        {'3', BTN_EAST},    {'2', BTN_SOUTH},  {'1', BTN_WEST},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.virtualKey);
@@ -77,8 +80,8 @@ TEST_F(ControllerTest, KeysOutsideTheTablesGiveNothing)
     // 0x400, 0x800 or above 0x8000. (Escape, a close request, is left out.)
     for (int32_t key = 0; key < KEY_TABLE_SIZE; ++key) {
         const bool mapped = key == 0x0D || (key >= 0x25 && key <= 0x28) ||
-                            (key >= 0x60 && key <= 0x66) || key == KEY_A || key == KEY_D ||
-                            key == KEY_W || key == KEY_S;
+                            (key >= 0x60 && key <= 0x66) || (key >= '0' && key <= '6') ||
+                            key == KEY_A || key == KEY_D || key == KEY_W || key == KEY_S;
         if (!mapped && key != KEY_ESCAPE) {
             setKey(key, 1);
         }

@@ -616,6 +616,61 @@ TEST_F(DrawFromFiles, DrawsSpriteSheetTilesPixelForPixel)
     }
 }
 
+struct FlipCase {
+    const char* label;
+    bool negativeWidth, reversedX, negativeHeight, reversedY;
+};
+
+// A negative drawn size or a reversed source rectangle mirrors the picture
+// within the same screen area (two of them cancel out); a negative drawn
+// size extends it left of or above (x, y).
+TEST_F(DrawFromFiles, NegativeSizesAndReversedSourcesFlip)
+{
+    ASSERT_TRUE(writeRgbPicture("boules.png", 64, 32, sheetColour));
+    Image* sheet = loaded("boules.png");
+    ASSERT_NE(sheet, nullptr);
+    const FlipCase cases[] = {
+        {"negative drawWidth", true, false, false, false},
+        {"reversed srcX", false, true, false, false},
+        {"negative drawHeight", false, false, true, false},
+        {"reversed srcY", false, false, false, true},
+        {"negative drawWidth and reversed srcX", true, true, false, false},
+        {"both axes", true, false, false, true},
+    };
+    for (const FlipCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        newFrame();
+        const int32_t tileX = 32, tileY = 0, left = 100, top = 50;
+        sheet->x = c.negativeWidth ? left + 16 : left;
+        sheet->y = c.negativeHeight ? top + 16 : top;
+        sheet->drawWidth = c.negativeWidth ? -16 : 16;
+        sheet->drawHeight = c.negativeHeight ? -16 : 16;
+        sheet->srcX0 = static_cast<float>(c.reversedX ? tileX + 16 : tileX);
+        sheet->srcX1 = static_cast<float>(c.reversedX ? tileX : tileX + 16);
+        sheet->srcY0 = static_cast<float>(c.reversedY ? tileY + 16 : tileY);
+        sheet->srcY1 = static_cast<float>(c.reversedY ? tileY : tileY + 16);
+        drawImage(sheet);
+        bool mirrorX = c.negativeWidth != c.reversedX;
+        bool mirrorY = c.negativeHeight != c.reversedY;
+        auto expected = [&](int32_t x, int32_t y) -> uint32_t {
+            int32_t tx = x - left, ty = y - top;
+            if (tx < 0 || tx >= 16 || ty < 0 || ty >= 16) {
+                return BLACK;
+            }
+            return rgbWord(sheetColour(tileX + (mirrorX ? 15 - tx : tx),
+                                       tileY + (mirrorY ? 15 - ty : ty)));
+        };
+        int32_t wrong = 0;
+        std::vector<uint32_t> screen = screenPixels();
+        for (int32_t y = top - 4; y < top + 20; y++) {
+            for (int32_t x = left - 4; x < left + 20; x++) {
+                wrong += (screen[y * SCREEN_WIDTH + x] & 0xFFFFFF) != expected(x, y);
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
 Rgb stripeColour(int32_t x, int32_t y)
 {
     // Every column differs from its neighbours, so a gap, an overlap or a

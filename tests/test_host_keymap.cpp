@@ -53,12 +53,13 @@ const KeyCase KEY_CASES[] = {
     // The main block's navigation keys are not the keypad's.
     {"Insert", Qt::Key_Insert, NONE, 0xFF63, 0x2D},
     {"Clear", Qt::Key_Clear, NONE, 0xFF0B, 0x0C},
-    // The main row's 0-6 stand in for the keypad's on a laptop; 7-9 do not.
-    {"0 on the main row", Qt::Key_0, NONE, '0', KEY_NUMPAD0},
-    {"2 on the main row", Qt::Key_2, NONE, '2', KEY_NUMPAD2},
-    {"6 on the main row", Qt::Key_6, NONE, '6', KEY_NUMPAD6},
+    // The main row's digits are keys of their own (the bindings make 0-6
+    // press what the keypad's press).
+    {"0 on the main row", Qt::Key_0, NONE, '0', '0'},
+    {"2 on the main row", Qt::Key_2, NONE, '2', '2'},
+    {"6 on the main row", Qt::Key_6, NONE, '6', '6'},
     {"7 on the main row", Qt::Key_7, NONE, '7', '7'},
-    {"2 on the main row shifted", Qt::Key_At, Qt::ShiftModifier, '@', KEY_NUMPAD2},
+    {"2 on the main row shifted", Qt::Key_At, Qt::ShiftModifier, '@', '2'},
     {"Z", Qt::Key_Z, NONE, 'z', 'Z'},
     // Other keys take their usual code.
     {"F1", Qt::Key_F1, NONE, 0xFFBE, 0x70},

@@ -38,6 +38,8 @@ struct TempStore {
         emuReuseTextures = 0;
         emuUsePixelShaders = 0;
         emuFrameSkipMode = 0;
+        emuWindowScale = 1;
+        emuFullScreen = 0;
     }
 
     void write(const QByteArray& contents) const
@@ -145,6 +147,57 @@ TEST(HostSettings, TakesStoredThirtyTwoBitIntegersAsOffOrOn)
         emuFrameSkipMode = c.before;
         EXPECT_EQ(loadSetting("emuFrameSkipMode"), c.bytes) << c.name;
         EXPECT_EQ(emuFrameSkipMode.load(), c.after) << c.name;
+    }
+}
+
+// A window scale outside 1..4 takes the nearer end; full screen is on or off.
+TEST(HostSettings, WindowSettingsAreKeptInTheirRanges)
+{
+    struct WindowCase {
+        QByteArray stored;
+        int32_t scale, full;
+    };
+    const WindowCase cases[] = {
+        {"", 1, 0},
+        {"emuWindowScale=3\nemuFullScreen=1", 3, 1},
+        {"emuWindowScale=0\nemuFullScreen=7", 1, 1},
+        {"emuWindowScale=-2\nemuFullScreen=-1", 1, 1},
+        {"emuWindowScale=9\nemuFullScreen=0", 4, 0},
+        {"emuWindowScale=big", 1, 0},
+    };
+    for (const WindowCase& c : cases) {
+        TempStore store;
+        store.write("[General]\n" + c.stored + "\n");
+        loadSettings();
+        EXPECT_EQ(emuWindowScale.load(), c.scale) << c.stored.constData();
+        EXPECT_EQ(emuFullScreen.load(), c.full) << c.stored.constData();
+        saveSettings();
+        EXPECT_EQ(store.stored("emuWindowScale"), c.scale) << c.stored.constData();
+        EXPECT_EQ(store.stored("emuFullScreen"), c.full) << c.stored.constData();
+    }
+}
+
+// The volume takes the nearest level the menu offers; sound is on or off.
+TEST(HostSettings, AudioSettingsAreKeptToWhatTheMenuOffers)
+{
+    struct AudioCase {
+        QByteArray stored;
+        int32_t sound, volume;
+    };
+    const AudioCase cases[] = {
+        {"", 1, 100}, {"emuSound=0\nemuVolume=50", 0, 50}, {"emuSound=3\nemuVolume=60", 1, 50},
+        {"emuVolume=63", 1, 75}, {"emuVolume=0", 1, 25}, {"emuVolume=900", 1, 100},
+    };
+    for (const AudioCase& c : cases) {
+        TempStore store;
+        emuSound = 1;
+        emuVolume = 100;
+        store.write("[General]\n" + c.stored + "\n");
+        loadSettings();
+        EXPECT_EQ(emuSound.load(), c.sound) << c.stored.constData();
+        EXPECT_EQ(emuVolume.load(), c.volume) << c.stored.constData();
+        saveSettings();
+        EXPECT_EQ(store.stored("emuVolume"), c.volume) << c.stored.constData();
     }
 }
 

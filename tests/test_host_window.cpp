@@ -135,11 +135,14 @@ void resetShared()
     emuReuseTextures = 0;
     emuUsePixelShaders = 0;
     emuFrameSkipMode = 0;
+    emuWindowScale = 1;
+    emuFullScreen = 0;
     quitRequested = 0;
     if (hostWindow.waitOverlay) {
         hostWindow.waitOverlay->hide();
     }
     if (hostWindow.menuBar) {
+        updateWindowSize();
         updateMenuChecks();
     }
 }
@@ -189,21 +192,36 @@ TEST(HostWindow, MenuTreeTextsCommandsAndGrayedItems)
         {"Application", nullptr, 0, "Step frame", CMD_STEP_FRAME, true},
         {"Application", nullptr, 1, "Pause", CMD_PAUSE, true},
         {"Application", nullptr, 2, "Quit", CMD_QUIT, true},
+        {"Application", nullptr, 4, "Controls\u2026", CMD_CONTROLS, true},
+        {"Application", nullptr, 5, "Save screenshot", CMD_SAVE_SCREENSHOT, true},
         {"Video", "Performance", 0, "Reuse textures (faster)", CMD_REUSE_TEXTURES, true},
         {"Video", "Performance", 1, "Use shaders", CMD_USE_SHADERS, false},
         {"Video", "Frameskip", 0, "None", CMD_FRAMESKIP_NONE, true},
         {"Video", "Frameskip", 1, "Normal (PC-timed)", CMD_FRAMESKIP_NORMAL, true},
         {"Video", "Frameskip", 2, "Frameskip (PC-sided)", CMD_FRAMESKIP_NORMAL, false},
+        {"Video", "Window size", 0, "1\u00D7 (480\u00D7272)", CMD_WINDOW_SCALE_1, true},
+        {"Video", "Window size", 1, "2\u00D7", CMD_WINDOW_SCALE_2, true},
+        {"Video", "Window size", 2, "3\u00D7", CMD_WINDOW_SCALE_3, true},
+        {"Video", "Window size", 3, "4\u00D7", CMD_WINDOW_SCALE_4, true},
+        {"Video", "Window size", 4, "Full screen", CMD_FULL_SCREEN, true},
+        {"Audio", nullptr, 0, "Sound", CMD_SOUND, true},
+        {"Audio", "Volume", 0, "25 %", CMD_VOLUME_25, true},
+        {"Audio", "Volume", 3, "100 %", CMD_VOLUME_100, true},
     };
     // Display order: the bar, each popup, and the items within.
     QList<QAction*> bar = hostWindow.menuBar->actions();
-    ASSERT_EQ(bar.size(), 2);
+    ASSERT_EQ(bar.size(), 3);
     EXPECT_EQ(bar[0]->text(), "Application");
     EXPECT_EQ(bar[1]->text(), "Video");
+    EXPECT_EQ(bar[2]->text(), "Audio");
+    // New entries come after the old ones of the same menu, behind a separator.
     QList<QAction*> video = popup("Video")->actions();
-    ASSERT_EQ(video.size(), 2);
+    ASSERT_EQ(video.size(), 4);
     EXPECT_EQ(video[0]->text(), "Performance");
     EXPECT_EQ(video[1]->text(), "Frameskip");
+    EXPECT_TRUE(video[2]->isSeparator());
+    EXPECT_EQ(video[3]->text(), "Window size");
+    EXPECT_TRUE(popup("Application")->actions()[3]->isSeparator());
 
     for (const ItemCase& c : items) {
         QMenu* menu = popup(c.popup);
@@ -214,11 +232,12 @@ TEST(HostWindow, MenuTreeTextsCommandsAndGrayedItems)
         }
         ASSERT_LT(c.position, menu->actions().size()) << c.text;
         QAction* action = menu->actions()[c.position];
-        EXPECT_EQ(action->text(), c.text);
+        EXPECT_EQ(action->text(), QString::fromUtf8(c.text));
         EXPECT_EQ(action->data().toInt(), c.command) << c.text;
         EXPECT_EQ(action->isEnabled(), c.enabled) << c.text;
     }
-    EXPECT_EQ(popup("Application")->actions().size(), 3);
+    EXPECT_EQ(popup("Application")->actions().size(), 6);
+    EXPECT_EQ(popup("Window size", popup("Video"))->actions().size(), 5);
     EXPECT_EQ(popup("Performance", popup("Video"))->actions().size(), 2);
     EXPECT_EQ(popup("Frameskip", popup("Video"))->actions().size(), 3);
 }
@@ -245,7 +264,7 @@ TEST(HostWindow, CommandsChangeStateAndMarks)
         {"frameskip normal", 0, 0, 0, 1, CMD_FRAMESKIP_NORMAL, 0, 0, 0, 0},
         {"frameskip none", 0, 0, 0, 0, CMD_FRAMESKIP_NONE, 0, 0, 0, 1},
         {"frameskip none from mode 2", 0, 0, 0, 2, CMD_FRAMESKIP_NONE, 0, 0, 0, 1},
-        {"command 7 is ignored", 1, 1, 1, 1, 7, 1, 1, 1, 1},
+        {"command 100 is ignored", 1, 1, 1, 1, 100, 1, 1, 1, 1},
         {"command 0xFFFF is ignored", 2, 3, 0, 2, 0xFFFF, 2, 3, 0, 2},
         {"a negative command is ignored", 0, 1, 0, 0, -1, 0, 1, 0, 0},
     };
@@ -274,6 +293,28 @@ TEST(HostWindow, CommandsChangeStateAndMarks)
         EXPECT_FALSE(item(application, "Step frame")->isChecked()) << c.name;
     }
     resetShared();
+}
+
+// Audio > Sound turns sound off and on; one volume is marked, the one chosen.
+TEST(HostWindow, AudioCommandsSetSoundAndVolumeAndMarkThem)
+{
+    window();
+    QMenu* audio = popup("Audio");
+    QMenu* volume = popup("Volume", audio);
+    const char* names[] = {"25 %", "50 %", "75 %", "100 %"};
+    for (int32_t level = 0; level < 4; ++level) {
+        menuCommand(CMD_VOLUME_25 + level);
+        EXPECT_EQ(emuVolume.load(), 25 * (level + 1));
+        for (int32_t other = 0; other < 4; ++other) {
+            EXPECT_EQ(item(volume, names[other])->isChecked(), other == level) << names[level];
+        }
+    }
+    ASSERT_TRUE(item(audio, "Sound")->isChecked());
+    menuCommand(CMD_SOUND);
+    EXPECT_EQ(emuSound.load(), 0);
+    EXPECT_FALSE(item(audio, "Sound")->isChecked());
+    menuCommand(CMD_SOUND);
+    EXPECT_EQ(emuSound.load(), 1);
 }
 
 // Qt flips a checkable action when it is triggered; the marks must follow
@@ -307,6 +348,85 @@ TEST(HostWindow, TriggeredItemsKeepTheProgramsMarks)
     item(frameskip, "Frameskip (PC-sided)")->trigger();
     EXPECT_EQ(emuUsePixelShaders.load(), 0);
     EXPECT_FALSE(item(popup("Performance", popup("Video")), "Use shaders")->isChecked());
+    resetShared();
+}
+
+// On the test run's 1024x768 screen 3x does not fit: the window takes 2x.
+TEST(HostWindow, WindowSizesAndFullScreenSizeTheAreaAndMarkTheirItems)
+{
+    HostWindow& w = window();
+    struct SizeCase {
+        const char* name;
+        int32_t scale, full;  // before
+        int32_t command;
+        int32_t scaleAfter, fullAfter;
+        QSize area;
+    };
+    const SizeCase cases[] = {
+        {"2x", 1, 0, CMD_WINDOW_SCALE_2, 2, 0, QSize(960, 544)},
+        {"3x, too large", 2, 0, CMD_WINDOW_SCALE_3, 3, 0, QSize(960, 544)},
+        {"full screen", 2, 0, CMD_FULL_SCREEN, 2, 1, QSize(1024, 768)},
+        {"full screen again", 2, 1, CMD_FULL_SCREEN, 2, 0, QSize(960, 544)},
+        {"1x from full screen", 3, 1, CMD_WINDOW_SCALE_1, 1, 0, QSize(480, 272)},
+        {"4x", 1, 0, CMD_WINDOW_SCALE_4, 4, 0, QSize(960, 544)},
+    };
+    QMenu* sizes = popup("Window size", popup("Video"));
+    for (const SizeCase& c : cases) {
+        resetShared();
+        emuWindowScale = c.scale;
+        emuFullScreen = c.full;
+        updateWindowSize();
+        menuCommand(c.command);
+        EXPECT_EQ(emuWindowScale.load(), c.scaleAfter) << c.name;
+        EXPECT_EQ(emuFullScreen.load(), c.fullAfter) << c.name;
+        EXPECT_TRUE(waitFor([&] { return w.screenArea->size() == c.area; })) << c.name;
+        EXPECT_EQ(QSize(screenAreaWidth.load(), screenAreaHeight.load()), c.area) << c.name;
+        EXPECT_EQ(w.waitOverlay->geometry(), QRect(QPoint(0, 0), c.area)) << c.name;
+        EXPECT_EQ(w.menuBar->isVisible(), c.fullAfter == 0) << c.name;
+        for (int32_t scale = 1; scale <= 4; ++scale) {
+            EXPECT_EQ(sizes->actions()[scale - 1]->isChecked(), scale == c.scaleAfter) << c.name << " " << scale;
+        }
+        EXPECT_EQ(sizes->actions()[4]->isChecked(), c.fullAfter != 0) << c.name;
+    }
+    resetShared();
+    EXPECT_TRUE(waitFor([&] { return w.top->size() == QSize(480, 272 + w.menuBar->height()); }));
+}
+
+// F11 and Alt+Enter switch, once per press however long it is held; F10 and
+// Alt alone bring the hidden menu bar back with the window.
+TEST(HostWindow, FullScreenKeys)
+{
+    HostWindow& w = window();
+    resetShared();
+    w.top->activateWindow();
+    pump(100);
+    auto fullScreenIs = [&](int32_t on) {
+        return waitFor([&] { return emuFullScreen.load() == on && w.menuBar->isVisible() == (on == 0); });
+    };
+    xdotool("keydown F11");
+    pump(800);  // the server repeats a held key
+    xdotool("keyup F11");
+    EXPECT_TRUE(fullScreenIs(1)) << "F11";
+    EXPECT_EQ(keyTable[KEY_F11].load(), 0);
+    xdotool("key alt+Return");
+    EXPECT_TRUE(fullScreenIs(0)) << "Alt+Enter";
+    xdotool("key alt+KP_Enter");
+    EXPECT_TRUE(fullScreenIs(1)) << "Alt+keypad Enter";
+    EXPECT_EQ(keyTable[KEY_RETURN].load(), 0);
+    xdotool("key F10");
+    EXPECT_TRUE(fullScreenIs(0)) << "F10";
+    EXPECT_TRUE(waitFor([] { return popup("Application")->isVisible(); })) << "F10 opens the menu";
+    xdotool("key Escape");
+    xdotool("key Escape");
+    EXPECT_TRUE(waitFor([] { return !popup("Application")->isVisible(); }));
+    w.top->activateWindow();
+    pump(150);
+    xdotool("key F11");
+    EXPECT_TRUE(fullScreenIs(1));
+    xdotool("key Alt_L");
+    EXPECT_TRUE(fullScreenIs(0)) << "Alt alone";
+    xdotool("key Escape");
+    pump(150);
     resetShared();
 }
 

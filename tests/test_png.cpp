@@ -205,6 +205,86 @@ TEST_F(PngLoader, ConvertsEveryColourTypeAndDepth)
     }
 }
 
+struct GreyCase {
+    const char* label;
+    PngPicture file;
+    std::vector<uint32_t> console;  // loadImageFile: black transparent, stored alpha unused
+    std::vector<uint32_t> stored;   // loadImage: opaque unless the file says otherwise
+};
+
+std::vector<GreyCase> greyCases()
+{
+    const uint32_t clear = rgba(0, 0, 0, 0);
+    const uint32_t black = rgba(0, 0, 0, 255);
+    std::vector<GreyCase> cases;
+    cases.push_back({"grey 8 bits",
+                     picture(3, 1, 8, PNG_COLOR_TYPE_GRAY, {bytes8({0, 128, 255})}),
+                     {clear, rgba(128, 128, 128, 255), rgba(255, 255, 255, 255)},
+                     {black, rgba(128, 128, 128, 255), rgba(255, 255, 255, 255)}});
+    GreyCase keyed{"grey 8 bits with a transparent key",
+                   picture(3, 1, 8, PNG_COLOR_TYPE_GRAY, {bytes8({0, 128, 200})}),
+                   {clear, rgba(128, 128, 128, 255), rgba(200, 200, 200, 255)},
+                   {black, rgba(128, 128, 128, 0), rgba(200, 200, 200, 255)}};
+    keyed.file.hasGreyKey = true;
+    keyed.file.greyKey = 128;
+    cases.push_back(keyed);
+    GreyCase lowKeyed{"grey 2 bits with a transparent key",
+                      picture(4, 1, 2, PNG_COLOR_TYPE_GRAY, {packSamples({0, 1, 2, 3}, 2)}),
+                      {clear, rgba(85, 85, 85, 255), rgba(170, 170, 170, 255),
+                       rgba(255, 255, 255, 255)},
+                      {black, rgba(85, 85, 85, 0), rgba(170, 170, 170, 255),
+                       rgba(255, 255, 255, 255)}};
+    lowKeyed.file.hasGreyKey = true;
+    lowKeyed.file.greyKey = 1;
+    cases.push_back(lowKeyed);
+    cases.push_back({"grey with alpha",
+                     picture(4, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA,
+                             {bytes8({0, 255, 100, 0, 255, 128, 60, 200})}),
+                     {clear, rgba(100, 100, 100, 255), rgba(255, 255, 255, 255),
+                      rgba(60, 60, 60, 255)},
+                     {black, rgba(100, 100, 100, 0), rgba(255, 255, 255, 128),
+                      rgba(60, 60, 60, 200)}});
+    cases.push_back({"grey 16 bits",
+                     picture(4, 1, 16, PNG_COLOR_TYPE_GRAY,
+                             {bytes16({0x0000, 0x00FF, 0x8000, 0xFFFF})}),
+                     {clear, clear, rgba(128, 128, 128, 255), rgba(255, 255, 255, 255)},
+                     {black, black, rgba(128, 128, 128, 255), rgba(255, 255, 255, 255)}});
+    // The key is compared at 16 bits, before the samples are cut to 8.
+    GreyCase keyed16{"grey 16 bits with a transparent key",
+                     picture(2, 1, 16, PNG_COLOR_TYPE_GRAY, {bytes16({0x8000, 0x8001})}),
+                     {rgba(128, 128, 128, 255), rgba(128, 128, 128, 255)},
+                     {rgba(128, 128, 128, 0), rgba(128, 128, 128, 255)}};
+    keyed16.file.hasGreyKey = true;
+    keyed16.file.greyKey = 0x8000;
+    cases.push_back(keyed16);
+    cases.push_back({"grey with alpha, 16 bits",
+                     picture(3, 1, 16, PNG_COLOR_TYPE_GRAY_ALPHA,
+                             {bytes16({0x1234, 0xFFFF, 0xABCD, 0x0000, 0x0000, 0x8000})}),
+                     {rgba(0x12, 0x12, 0x12, 255), rgba(0xAB, 0xAB, 0xAB, 255), clear},
+                     {rgba(0x12, 0x12, 0x12, 255), rgba(0xAB, 0xAB, 0xAB, 0), rgba(0, 0, 0, 0x80)}});
+    return cases;
+}
+
+// The console's loader keeps the console's rule for grey pictures; loadImage
+// reads them as PNG defines them.
+TEST_F(PngLoader, GreyPicturesFollowEachLoadersRule)
+{
+    for (const GreyCase& c : greyCases()) {
+        SCOPED_TRACE(c.label);
+        ASSERT_TRUE(writePng("grey.png", c.file));
+        Image* console = loadImageFile("grey.png", LOC_RAM, PF_8888);
+        Image* stored = loadImage("grey.png", PF_8888);
+        ASSERT_NE(console, nullptr);
+        ASSERT_NE(stored, nullptr);
+        for (int32_t x = 0; x < static_cast<int32_t>(c.file.width); x++) {
+            EXPECT_EQ(pixel32(console, x, 0), c.console[x]) << "loadImageFile, pixel " << x;
+            EXPECT_EQ(pixel32(stored, x, 0), c.stored[x]) << "loadImage, pixel " << x;
+        }
+        releaseImage(console);
+        releaseImage(stored);
+    }
+}
+
 TEST_F(PngLoader, PacksEachDirectFormat)
 {
     ASSERT_TRUE(writePng("colours.png",
@@ -235,8 +315,9 @@ TEST_F(PngLoader, PacksEachDirectFormat)
 }
 
 // Rows are converted in vector code with a scalar tail: pictures of every
-// 8-bit colour type, wide enough for both, in every direct format, against
-// the packing worked out pixel by pixel here.
+// 8-bit colour type, wide enough for both, in every direct format (and two of
+// them with loadImage's grey rule), against the packing worked out pixel by
+// pixel here.
 TEST_F(PngLoader, PacksEveryColourTypeIntoEveryFormatOnWideRows)
 {
     const int colourTypes[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
@@ -260,16 +341,23 @@ TEST_F(PngLoader, PacksEveryColourTypeIntoEveryFormatOnWideRows)
             file.rows.push_back(row);
         }
         ASSERT_TRUE(writePng("wide.png", file));
-        for (int32_t format : formats) {
-            SCOPED_TRACE(testing::Message() << "colour type " << colourType << ", format " << format);
-            Image* image = loadImageFile("wide.png", LOC_RAM, format);
+        for (auto [format, console] : {std::pair{formats[0], true}, std::pair{formats[1], true},
+                                       std::pair{formats[2], true}, std::pair{formats[3], true},
+                                       std::pair{formats[1], false}, std::pair{formats[3], false}}) {
+            SCOPED_TRACE(testing::Message() << "colour type " << colourType << ", format " << format
+                                            << (console ? ", loadImageFile" : ", loadImage"));
+            Image* image = console ? loadImageFile("wide.png", LOC_RAM, format)
+                                   : loadImage("wide.png", format);
             ASSERT_NE(image, nullptr);
             for (uint32_t y = 0; y < height; y++) {
                 for (uint32_t x = 0; x < width; x++) {
                     const uint8_t* in = &file.rows[y][x * channels];
                     bool grey = channels < 3;
                     uint32_t r = in[0], g = grey ? in[0] : in[1], b = grey ? in[0] : in[2];
-                    uint32_t a = grey ? (in[0] != 0 ? 255 : 0) : channels == 4 ? in[3] : 255;
+                    uint32_t a = channels == 2 || channels == 4 ? in[channels - 1] : 255;
+                    if (grey && console) {
+                        a = in[0] != 0 ? 255 : 0;
+                    }
                     uint32_t want = format == PF_8888 ? rgba(r, g, b, a)
                                     : format == PF_5650
                                         ? (b >> 3) << 11 | (g >> 2) << 5 | (r >> 3)

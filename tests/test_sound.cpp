@@ -19,6 +19,7 @@
 #include "emu/timing.h"
 #include "gfx/graphics.h"
 #include "gfx/png_loader.h"
+#include "quorl/host.h"
 #include "snd/sound.h"
 #include "tests/support/process_probe.h"
 #include "tools/sound_writer.h"

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"  # SDL2 and SDL2_mixer, the benchmarks' peers, among them
 benches=("$@")
 if ((${#benches[@]} == 0)); then
-    benches=(bench_frame bench_sprites bench_wait bench_start bench_png bench_upload bench_sound bench_web)
+    benches=(bench_frame bench_sprites bench_wait bench_start bench_png bench_upload bench_sound bench_zoom bench_web)
 fi
 # bench_web runs in headless Chromium against the browser build; the others
 # are programs of build/.
@@ -27,6 +27,9 @@ if ((${#native[@]} < ${#benches[@]})); then
 fi
 
 trap 'if [[ -n "${xvfb_pid:-}" ]]; then kill "$xvfb_pid" 2>/dev/null || true; fi' EXIT
+# bench_zoom shows frames at 4x (1920x1088) and full screen on 1920x1080,
+# beside an SDL2 window of that size.
+xvfb_screen=3900x1200x24
 # shellcheck source=xvfb.sh
 source "$root/tools/xvfb.sh"
 export MESA_SHADER_CACHE_DISABLE=true

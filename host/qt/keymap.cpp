@@ -56,10 +56,10 @@ constexpr KeyPair MAIN_KEYS[] = {
     {Qt::Key_VolumeMute, 0xAD}, {Qt::Key_VolumeDown, 0xAE}, {Qt::Key_VolumeUp, 0xAF},
     {Qt::Key_MediaNext, 0xB0},  {Qt::Key_MediaPrevious, 0xB1}, {Qt::Key_MediaStop, 0xB2},
     {Qt::Key_MediaPlay, 0xB3},  {Qt::Key_MediaTogglePlayPause, 0xB3},
-    // Shifted digits give the digit's key (0-6: the keypad's, as below).
-    {Qt::Key_ParenRight, KEY_NUMPAD0}, {Qt::Key_Exclam, KEY_NUMPAD0 + 1}, {Qt::Key_At, KEY_NUMPAD0 + 2},
-    {Qt::Key_NumberSign, KEY_NUMPAD0 + 3}, {Qt::Key_Dollar, KEY_NUMPAD0 + 4}, {Qt::Key_Percent, KEY_NUMPAD0 + 5},
-    {Qt::Key_AsciiCircum, KEY_NUMPAD0 + 6}, {Qt::Key_Ampersand, '7'},   {Qt::Key_Asterisk, '8'},
+    // Shifted digits give the digit's key.
+    {Qt::Key_ParenRight, '0'}, {Qt::Key_Exclam, '1'},    {Qt::Key_At, '2'},
+    {Qt::Key_NumberSign, '3'}, {Qt::Key_Dollar, '4'},    {Qt::Key_Percent, '5'},
+    {Qt::Key_AsciiCircum, '6'}, {Qt::Key_Ampersand, '7'}, {Qt::Key_Asterisk, '8'},
     {Qt::Key_ParenLeft, '9'},
     // Punctuation keys, plain and shifted.
     {Qt::Key_Semicolon, 0xBA},  {Qt::Key_Colon, 0xBA},      {Qt::Key_Equal, 0xBB},
@@ -88,10 +88,6 @@ int32_t virtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nat
         if (code >= 0) {
             return code;
         }
-    }
-    // Laptops have no keypad: the main row's 0-6 press the keypad's buttons.
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_6) {
-        return KEY_NUMPAD0 + (qtKey - Qt::Key_0);
     }
     if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {
         return qtKey;

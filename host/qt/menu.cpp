@@ -6,6 +6,7 @@
 #include "host/qt/menu.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -25,11 +26,15 @@ void buildMenu()
     QMenu* menus[3] = {};
     for (int32_t i = 0; i < MENU_ENTRY_COUNT; ++i) {
         const MenuEntry& entry = MENU_ENTRIES[i];
+        if (entry.command == MENU_SEPARATOR) {
+            menus[entry.depth - 1]->addSeparator();
+            continue;
+        }
         if (entry.command != MENU_POPUP) {
             addItem(menus[entry.depth - 1], entry);
             continue;
         }
-        QMenu* popup = new QMenu(QString::fromLatin1(entry.text), bar);
+        QMenu* popup = new QMenu(QString::fromUtf8(entry.text), bar);
         if (entry.depth == 0) {
             bar->addMenu(popup);
         } else {
@@ -54,11 +59,21 @@ void updateMenuChecks()
     }
 }
 
+// Radio items of a popup share one group, which makes Qt draw their marks as
+// radio marks; the marks themselves still come from updateMenuChecks.
 static void addItem(QMenu* menu, const MenuEntry& entry)
 {
-    QAction* action = menu->addAction(QString::fromLatin1(entry.text));
+    QAction* action = menu->addAction(QString::fromUtf8(entry.text));
     action->setData(entry.command);
     action->setEnabled(entry.grayed == 0);
+    if (entry.radio != 0) {
+        auto* group = menu->findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!group) {
+            group = new QActionGroup(menu);
+            group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+        }
+        group->addAction(action);
+    }
     int32_t command = entry.command;
     QObject::connect(action, &QAction::triggered, action, [command] { menuCommand(command); });
 }

@@ -243,11 +243,12 @@ static QWindow* prepareSurface(const QSurfaceFormat& format)
     auto* surface = new SurfaceWindow;
     surface->setSurfaceType(QSurface::OpenGLSurface);
     surface->setFormat(format);
-    surface->resize(WINDOW_AREA_WIDTH, WINDOW_AREA_HEIGHT);  // native window made at its final size
+    QSize size = window.screenArea->size();
+    surface->resize(size);  // native window made at its final size
     // A click on the picture must not take the keyboard from the main window.
     surface->setFlag(Qt::WindowDoesNotAcceptFocus);
     QWidget* host = QWidget::createWindowContainer(surface, window.screenArea);
-    host->setGeometry(0, 0, WINDOW_AREA_WIDTH, WINDOW_AREA_HEIGHT);
+    host->setGeometry(0, 0, size.width(), size.height());
     host->setFocusPolicy(Qt::NoFocus);
     // A native container puts the surface inside the screen area's own X
     // window, next to the wait overlay, so that raising the overlay covers it.

@@ -1,11 +1,13 @@
-// The main window: a fixed 480x272 screen area under a non-native menu bar.
-// Key presses and releases fill the key table by virtual-key code; the close
-// box, Escape and "Quit" are close requests, handled in two stages.
+// The main window: a screen area of 480x272 times the window scale under a
+// non-native menu bar, fixed in size, or the whole screen without the menu
+// bar. Key presses and releases fill the key table by virtual-key code; the
+// close box, Escape and "Quit" are close requests, handled in two stages.
 #include "host/qt/window.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
@@ -34,8 +36,18 @@ static HostEvents* hostEvents;  // owned by the top-level widget
 static const QRgb OVERLAY_BACKGROUND = qRgb(0x20, 0x20, 0x20);
 static const QRgb OVERLAY_TEXT = qRgb(0xE8, 0xE8, 0xE8);
 
+// An Alt press with no other key before its release; in full screen, where
+// the menu bar is hidden, it brings the menu bar back as F10 does.
+static bool altAlone = false;
+// F11 or Enter went down as a full-screen key and is not up yet: the X
+// server's repeats of a held key come as presses Qt does not always mark as
+// repeated, and each would switch again. (A release that goes to another
+// window costs one press that does nothing.)
+static bool fullScreenKeyHeld = false;
+
 static bool handleKey(QKeyEvent* event);
 static void openMenuBar();
+static void screenAreaResized();
 static QLabel* createWaitOverlay(QWidget* parent);
 
 bool createMainWindow()
@@ -56,7 +68,7 @@ bool createMainWindow()
     layout->setMenuBar(bar);
 
     auto* area = new QWidget(top);
-    area->setFixedSize(WINDOW_AREA_WIDTH, WINDOW_AREA_HEIGHT);
+    area->setFixedSize(WINDOW_AREA_WIDTH, WINDOW_AREA_HEIGHT);  // until updateWindowSize
     QPalette black = area->palette();
     black.setColor(QPalette::Window, Qt::black);
     area->setPalette(black);
@@ -68,8 +80,10 @@ bool createMainWindow()
     hostEvents = new HostEvents;
     hostEvents->setParent(top);
     top->installEventFilter(hostEvents);
+    area->installEventFilter(hostEvents);
 
     top->show();
+    updateWindowSize();
     if (!top->windowHandle() || !top->windowHandle()->handle()) {
         return false;
     }
@@ -81,6 +95,41 @@ bool createMainWindow()
     watchForDestruction(top->winId());
     mainWindow = &hostWindow;
     return true;
+}
+
+// The window takes the size the layout gives it: the area's fixed size plus
+// the menu bar's height. In full screen the area is the screen's size and
+// the menu bar is hidden.
+void updateWindowSize()
+{
+    HostWindow& window = hostWindow;
+    if (!window.top) {
+        return;
+    }
+    QScreen* screen = window.top->screen();
+    if (emuFullScreen.load(std::memory_order_relaxed) != 0) {
+        window.menuBar->hide();
+        window.screenArea->setFixedSize(screen->geometry().size());
+        window.top->showFullScreen();
+        // Without a window manager nothing moves the window to the corner,
+        // nor gives the keyboard back to a window shown anew.
+        window.top->move(screen->geometry().topLeft());
+        window.top->activateWindow();
+        return;
+    }
+    window.menuBar->show();
+    if (window.top->isFullScreen()) {
+        window.top->showNormal();
+        window.top->activateWindow();
+    }
+    // The room the screen leaves for the area: its free part less the
+    // window's frame and the menu bar.
+    QRect room = screen->availableGeometry();
+    QSize frame = window.top->frameGeometry().size() - window.top->geometry().size();
+    int32_t scale = windowScaleThatFits(emuWindowScale.load(std::memory_order_relaxed),
+                                        room.width() - frame.width(),
+                                        room.height() - frame.height() - window.menuBar->sizeHint().height());
+    window.screenArea->setFixedSize(WINDOW_AREA_WIDTH * scale, WINDOW_AREA_HEIGHT * scale);
 }
 
 void watchHostInput(QObject* target)
@@ -117,6 +166,11 @@ bool HostEvents::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         return false;
+    case QEvent::Resize:
+        if (watched == hostWindow.screenArea) {
+            screenAreaResized();
+        }
+        return false;
     case QEvent::FocusOut:
     case QEvent::WindowDeactivate:
         // A menu opened, or another window took the keyboard: the releases of
@@ -133,30 +187,70 @@ bool HostEvents::eventFilter(QObject* watched, QEvent* event)
 // Keys the system keeps (Alt, F10) are left to the menu bar; their presses
 // never reach the table, but every release clears its entry so that no key
 // stays stuck down after an Alt combination. F10 opens the menu bar, as it
-// does in desktop programs; Qt's menu bar only answers Alt.
+// does in desktop programs; Qt's menu bar only answers Alt. F11 and
+// Alt+Enter switch full screen on and off, once per press.
 static bool handleKey(QKeyEvent* event)
 {
     bool down = event->type() == QEvent::KeyPress;
     if (!down && event->isAutoRepeat()) {
         return true;  // a held key stays down
     }
-    bool systemKey = isSystemKey(event->key(), event->modifiers());
-    if (down && event->key() == Qt::Key_F10 && !event->isAutoRepeat()) {
+    int key = event->key();
+    bool firstPress = down && !event->isAutoRepeat();
+    bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (down) {
+        altAlone = key == Qt::Key_Alt && (firstPress || altAlone);
+    }
+    // Their releases go on below, so that a key held from before is let go.
+    if (down && (key == Qt::Key_F11 || (enter && (event->modifiers() & Qt::AltModifier)))) {
+        if (firstPress && !fullScreenKeyHeld) {
+            menuCommand(CMD_FULL_SCREEN);
+        }
+        fullScreenKeyHeld = true;
+        return true;
+    }
+    if (!down && (key == Qt::Key_F11 || enter)) {
+        fullScreenKeyHeld = false;
+    }
+    bool systemKey = isSystemKey(key, event->modifiers());
+    if (firstPress && key == Qt::Key_F10) {
         openMenuBar();
     }
-    int32_t code = virtualKeyFromQt(event->key(), event->modifiers(), event->nativeVirtualKey());
+    if (!down && key == Qt::Key_Alt && altAlone && emuFullScreen.load(std::memory_order_relaxed) != 0) {
+        openMenuBar();
+    }
+    int32_t code = virtualKeyFromQt(key, event->modifiers(), event->nativeVirtualKey());
     if (!down || !systemKey) {
         keyEvent(code, down ? 1 : 0);
     }
     return !systemKey;
 }
 
+// In full screen the menu bar is hidden: the window comes back first.
 static void openMenuBar()
 {
+    if (emuFullScreen.load(std::memory_order_relaxed) != 0) {
+        menuCommand(CMD_FULL_SCREEN);
+    }
     QMenuBar* bar = hostWindow.menuBar;
     if (bar && !bar->actions().isEmpty()) {
         bar->setActiveAction(bar->actions().first());
     }
+}
+
+// The GL surface and the overlay cover the whole area; the library learns
+// the drawable's new size.
+static void screenAreaResized()
+{
+    QSize size = hostWindow.screenArea->size();
+    if (hostWindow.surfaceHost) {
+        hostWindow.surfaceHost->setGeometry(0, 0, size.width(), size.height());
+    }
+    if (hostWindow.waitOverlay) {
+        hostWindow.waitOverlay->setGeometry(0, 0, size.width(), size.height());
+    }
+    screenAreaWidth.store(size.width(), std::memory_order_relaxed);
+    screenAreaHeight.store(size.height(), std::memory_order_relaxed);
 }
 
 // A native child, so that once raised it really covers the native GL window

@@ -12,8 +12,8 @@ class QWindow;
 
 struct HostWindow {
     QWidget* top;          // titled "Quorl Sample", fixed size, not native-menu
-    QMenuBar* menuBar;     // the emulation menu, above the screen area
-    QWidget* screenArea;   // the 480x272 client area, black until GL draws
+    QMenuBar* menuBar;     // the emulation menu, above the screen area; hidden in full screen
+    QWidget* screenArea;   // 480x272 times the scale (or the screen), black until GL draws
     QWidget* surfaceHost;  // container of the GL surface inside screenArea (seam)
     QWindow* surface;      // the native GL window (seam)
     QLabel* waitOverlay;   // "Please wait...", a native child raised over the surface
@@ -22,11 +22,11 @@ struct HostWindow {
 extern HostWindow hostWindow;
 extern HostWindow* mainWindow;  // null until the window is shown
 
-constexpr int32_t WINDOW_AREA_WIDTH = 480;
+constexpr int32_t WINDOW_AREA_WIDTH = 480;  // at the scale of 1
 constexpr int32_t WINDOW_AREA_HEIGHT = 272;
 
-// Creates and shows the window with its menu (loading the settings), takes
-// the keyboard and sets mainWindow. Needs a QApplication. False when the
+// Creates and shows the window with its menu (loading the settings) at the
+// stored size, takes the keyboard and sets mainWindow. Needs a QApplication. False when the
 // window system could not give a window.
 bool createMainWindow();
 

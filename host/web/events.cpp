@@ -1,25 +1,20 @@
 // The page's events, handed to the library on the game's thread whenever it
 // waits: the page queues them (page.js) while the program is suspended, and
-// every library call is made here in the order they came.
+// every library call is made here in the order they came. Keys come by
+// their KeyboardEvent.code, the names the key bindings use.
 #include <emscripten.h>
 
-#include "host/web/keymap.h"
 #include "host/web/web.h"
 #include "quorl/host.h"
 
-// Event kinds, as page.js queues them.
-constexpr int32_t WEB_EVENT_KEY_DOWN = 1;
-constexpr int32_t WEB_EVENT_KEY_UP = 2;
-constexpr int32_t WEB_EVENT_KEYS_LOST = 3;  // the canvas lost the keyboard
-constexpr int32_t WEB_EVENT_MENU = 4;       // value: the command
-constexpr int32_t WEB_EVENT_HIDDEN = 5;     // the tab went to the background
-constexpr int32_t WEB_EVENT_SHOWN = 6;
 constexpr int32_t WEB_EVENT_CODE_SIZE = 32;
+constexpr int32_t WEB_KEY_ALT = 1;  // a key event's value: Alt was held
 
 // The page paused the game when it went to the background; it resumes it
 // when it comes back, unless the player changed the pause meanwhile.
 static bool pausedByPage = false;
 
+static void keyDown(int32_t virtualKey, int32_t value);
 static void pageHidden(bool hidden);
 
 // The next queued event as kind << 16 | value, with a key's code in `code`;
@@ -38,13 +33,17 @@ void webDeliverEvents()
     char code[WEB_EVENT_CODE_SIZE];
     for (int32_t event = takePageEvent(code, sizeof code); event >= 0;
          event = takePageEvent(code, sizeof code)) {
+        int32_t kind = event >> 16;
         int32_t value = event & 0xFFFF;
-        switch (event >> 16) {
+        if (webControlsEvent(kind, value, code)) {
+            continue;
+        }
+        switch (kind) {
         case WEB_EVENT_KEY_DOWN:
-            keyEvent(virtualKeyFromCode(code), 1);
+            keyDown(virtualKeyOfCode(code), value);
             break;
         case WEB_EVENT_KEY_UP:
-            keyEvent(virtualKeyFromCode(code), 0);
+            keyEvent(virtualKeyOfCode(code), 0);
             break;
         case WEB_EVENT_KEYS_LOST:
             releaseAllKeys();
@@ -61,10 +60,30 @@ void webDeliverEvents()
         case WEB_EVENT_SHOWN:
             pageHidden(false);
             break;
+        case WEB_EVENT_FULL_SCREEN_LEFT:
+            // The browser left full screen on its own (Escape): the setting follows.
+            if (emuFullScreen.load(std::memory_order_relaxed) != 0) {
+                menuCommand(CMD_FULL_SCREEN);
+                saveSettings();
+            }
+            break;
         default:
             break;
         }
     }
+    webCheckScreenshot();
+}
+
+// F11 and Alt+Enter switch full screen, as on the desktop; every other key
+// goes to the key table.
+static void keyDown(int32_t virtualKey, int32_t value)
+{
+    if (virtualKey == KEY_F11 || (virtualKey == KEY_RETURN && (value & WEB_KEY_ALT) != 0)) {
+        menuCommand(CMD_FULL_SCREEN);
+        saveSettings();
+        return;
+    }
+    keyEvent(virtualKey, 1);
 }
 
 static void pageHidden(bool hidden)

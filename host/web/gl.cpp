@@ -65,16 +65,125 @@ void glTranslatef(GLfloat x, GLfloat y, GLfloat z)
     multiplyCurrent(translation);
 }
 
-void gluOrtho2D(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top)
+void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
+             GLdouble zFar)
 {
     const float ortho[16] = {
         static_cast<float>(2.0 / (right - left)), 0, 0, 0,
         0, static_cast<float>(2.0 / (top - bottom)), 0, 0,
-        0, 0, -1, 0,
+        0, 0, static_cast<float>(-2.0 / (zFar - zNear)), 0,
         static_cast<float>(-(right + left) / (right - left)),
-        static_cast<float>(-(top + bottom) / (top - bottom)), 0, 1,
+        static_cast<float>(-(top + bottom) / (top - bottom)),
+        static_cast<float>(-(zFar + zNear) / (zFar - zNear)), 1,
     };
     multiplyCurrent(ortho);
+}
+
+void gluOrtho2D(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top)
+{
+    glOrtho(left, right, bottom, top, -1.0, 1.0);
+}
+
+void glPushMatrix()
+{
+    bool projection = glLayer.matrixMode == GL_PROJECTION;
+    std::vector<float>& stack = projection ? glLayer.projectionStack : glLayer.modelviewStack;
+    const float* matrix = projection ? glLayer.projection : glLayer.modelview;
+    stack.insert(stack.end(), matrix, matrix + 16);
+}
+
+void glPopMatrix()
+{
+    bool projection = glLayer.matrixMode == GL_PROJECTION;
+    std::vector<float>& stack = projection ? glLayer.projectionStack : glLayer.modelviewStack;
+    if (stack.empty()) {
+        setError(GL_STACK_UNDERFLOW);
+        return;
+    }
+    memcpy(projection ? glLayer.projection : glLayer.modelview, stack.data() + stack.size() - 16,
+           16 * sizeof(float));
+    stack.resize(stack.size() - 16);
+    updateCombined();
+}
+
+void glPushAttrib(GLbitfield mask)
+{
+    GlAttributes saved;
+    saved.mask = mask;
+    saved.blend = glLayer.blend;
+    saved.scissorTest = glLayer.scissorTest;
+    saved.texturing = glLayer.texturing;
+    saved.dither = glLayer.dither;
+    saved.alphaTest = glLayer.alphaTest;
+    saved.depthTest = glLayer.depthTest;
+    memcpy(saved.viewport, glLayer.viewport, sizeof saved.viewport);
+    memcpy(saved.scissor, glLayer.scissor, sizeof saved.scissor);
+    memcpy(saved.colorMask, glLayer.colorMask, sizeof saved.colorMask);
+    memcpy(saved.clearColor, glLayer.clearColor, sizeof saved.clearColor);
+    saved.blendSrc = glLayer.blendSrc;
+    saved.blendDst = glLayer.blendDst;
+    saved.blendEquation = glLayer.blendEquation;
+    memcpy(saved.blendColor, glLayer.blendColor, sizeof saved.blendColor);
+    saved.drawBuffer = glLayer.drawBuffer;
+    saved.boundTexture = glLayer.boundTexture;
+    saved.textureEnvMode = glLayer.textureEnvMode;
+    saved.color = glLayer.color;
+    saved.u = glLayer.u;
+    saved.v = glLayer.v;
+    saved.matrixMode = glLayer.matrixMode;
+    glLayer.attributeStack.push_back(saved);
+}
+
+// Puts back the groups glPushAttrib was asked for.
+void glPopAttrib()
+{
+    if (glLayer.attributeStack.empty()) {
+        setError(GL_STACK_UNDERFLOW);
+        return;
+    }
+    const GlAttributes saved = glLayer.attributeStack.back();
+    glLayer.attributeStack.pop_back();
+    const uint32_t mask = saved.mask;
+    if (mask & (GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT)) {
+        glLayer.blend = saved.blend;
+        glLayer.dither = saved.dither;
+        glLayer.alphaTest = saved.alphaTest;
+    }
+    if (mask & (GL_ENABLE_BIT | GL_SCISSOR_BIT)) {
+        glLayer.scissorTest = saved.scissorTest;
+    }
+    if (mask & GL_ENABLE_BIT) {
+        glLayer.texturing = saved.texturing;
+        glLayer.depthTest = saved.depthTest;
+    }
+    if (mask & GL_VIEWPORT_BIT) {
+        memcpy(glLayer.viewport, saved.viewport, sizeof saved.viewport);
+    }
+    if (mask & GL_SCISSOR_BIT) {
+        memcpy(glLayer.scissor, saved.scissor, sizeof saved.scissor);
+    }
+    if (mask & GL_COLOR_BUFFER_BIT) {
+        memcpy(glLayer.colorMask, saved.colorMask, sizeof saved.colorMask);
+        memcpy(glLayer.clearColor, saved.clearColor, sizeof saved.clearColor);
+        glLayer.blendSrc = saved.blendSrc;
+        glLayer.blendDst = saved.blendDst;
+        glLayer.blendEquation = saved.blendEquation;
+        memcpy(glLayer.blendColor, saved.blendColor, sizeof saved.blendColor);
+        glLayer.drawBuffer = saved.drawBuffer;
+    }
+    if (mask & GL_TEXTURE_BIT) {
+        glLayer.boundTexture = saved.boundTexture;
+        glLayer.textureEnvMode = saved.textureEnvMode;
+    }
+    if (mask & GL_CURRENT_BIT) {
+        glLayer.color = saved.color;
+        glLayer.u = saved.u;
+        glLayer.v = saved.v;
+    }
+    if (mask & GL_TRANSFORM_BIT) {
+        glLayer.matrixMode = saved.matrixMode;
+    }
+    glLayerStateChanged();
 }
 
 // Every vertex of a quad has the same colour: flat and smooth look alike.
@@ -124,6 +233,12 @@ void glEnable(GLenum capability)
         // Kept for glIsEnabled; 8-bit buffers show no dithering.
         glLayer.dither = 1;
         break;
+    case GL_ALPHA_TEST:
+    case GL_DEPTH_TEST:
+        // Neither is offered (the buffers have no depth; the library only
+        // turns them off): the flag is kept, nothing is tested.
+        (capability == GL_ALPHA_TEST ? glLayer.alphaTest : glLayer.depthTest) = 1;
+        break;
     default:
         setError(GL_INVALID_ENUM);
     }
@@ -144,6 +259,12 @@ void glDisable(GLenum capability)
     case GL_DITHER:
         glLayer.dither = 0;
         break;
+    case GL_ALPHA_TEST:
+        glLayer.alphaTest = 0;
+        break;
+    case GL_DEPTH_TEST:
+        glLayer.depthTest = 0;
+        break;
     default:
         setError(GL_INVALID_ENUM);
     }
@@ -160,6 +281,10 @@ GLboolean glIsEnabled(GLenum capability)
         return glLayer.texturing ? GL_TRUE : GL_FALSE;
     case GL_DITHER:
         return glLayer.dither ? GL_TRUE : GL_FALSE;
+    case GL_ALPHA_TEST:
+        return glLayer.alphaTest ? GL_TRUE : GL_FALSE;
+    case GL_DEPTH_TEST:
+        return glLayer.depthTest ? GL_TRUE : GL_FALSE;
     default:
         setError(GL_INVALID_ENUM);
         return GL_FALSE;
@@ -236,6 +361,56 @@ void glPixelStorei(GLenum name, GLint value)
     setError(GL_INVALID_VALUE);
 }
 
+void glTexEnvi(GLenum target, GLenum name, GLint value)
+{
+    if (target != GL_TEXTURE_ENV || name != GL_TEXTURE_ENV_MODE ||
+        (value != GL_MODULATE && value != GL_REPLACE)) {
+        setError(GL_INVALID_ENUM);
+        return;
+    }
+    if (static_cast<uint32_t>(value) != glLayer.textureEnvMode) {
+        glLayer.textureEnvMode = static_cast<uint32_t>(value);
+        glLayerStateChanged();
+    }
+}
+
+// The values the library and its tests ask for.
+void glGetIntegerv(GLenum name, GLint* value)
+{
+    switch (name) {
+    case GL_DRAW_BUFFER:
+        *value = glLayer.drawBuffer == GL_LAYER_FRONT ? GL_FRONT : GL_BACK;
+        break;
+    case GL_READ_BUFFER:
+        *value = glLayer.readBuffer == GL_LAYER_FRONT ? GL_FRONT : GL_BACK;
+        break;
+    case GL_UNPACK_ROW_LENGTH:
+        *value = glLayer.unpackRowLength;
+        break;
+    case GL_BLEND_EQUATION:
+        *value = static_cast<GLint>(glLayer.blendEquation);
+        break;
+    case GL_BLEND_SRC:
+        *value = static_cast<GLint>(glLayer.blendSrc);
+        break;
+    case GL_BLEND_DST:
+        *value = static_cast<GLint>(glLayer.blendDst);
+        break;
+    case GL_MATRIX_MODE:
+        *value = static_cast<GLint>(glLayer.matrixMode);
+        break;
+    case GL_TEXTURE_BINDING_2D:
+        *value = static_cast<GLint>(glLayer.boundTexture);
+        break;
+    case GL_VIEWPORT:
+    case GL_SCISSOR_BOX:
+        memcpy(value, name == GL_VIEWPORT ? glLayer.viewport : glLayer.scissor, 4 * sizeof(GLint));
+        break;
+    default:
+        setError(GL_INVALID_ENUM);
+    }
+}
+
 const GLubyte* glGetString(GLenum name)
 {
     // 1.4 brings glBlendEquation and glBlendColor, which the library looks
@@ -306,6 +481,11 @@ void glVertex2f(GLfloat x, GLfloat y)
     addVertex(x, y, 0.0f);
 }
 
+void glVertex2i(GLint x, GLint y)
+{
+    addVertex(static_cast<float>(x), static_cast<float>(y), 0.0f);
+}
+
 void glEnd()
 {
     if (glLayer.primitive == 0) {
@@ -367,8 +547,8 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
     // destination keeps what it held.
     int32_t x0 = x > 0 ? x : 0;
     int32_t y0 = y > 0 ? y : 0;
-    int32_t x1 = x + width < glLayer.viewport[2] ? x + width : glLayer.viewport[2];
-    int32_t y1 = y + height < glLayer.viewport[3] ? y + height : glLayer.viewport[3];
+    int32_t x1 = x + width < glLayer.bufferWidth ? x + width : glLayer.bufferWidth;
+    int32_t y1 = y + height < glLayer.bufferHeight ? y + height : glLayer.bufferHeight;
     if (x1 <= x0 || y1 <= y0) {
         return;
     }
@@ -497,7 +677,20 @@ bool glLayerStart(const char* selector, int32_t width, int32_t height)
     glLayer.viewport[3] = height;
     glLayer.scissor[2] = width;
     glLayer.scissor[3] = height;
+    glLayer.bufferWidth = width;
+    glLayer.bufferHeight = height;
     return true;
+}
+
+void glLayerResize(int32_t width, int32_t height)
+{
+    if (width == glLayer.bufferWidth && height == glLayer.bufferHeight) {
+        return;
+    }
+    glLayerFlush();
+    webglResize(width, height);
+    glLayer.bufferWidth = width;
+    glLayer.bufferHeight = height;
 }
 
 // ---- Helpers ---------------------------------------------------------------------
@@ -518,6 +711,12 @@ static void resetLayer()
     glLayer.scissorTest = 0;
     glLayer.texturing = 0;
     glLayer.dither = 1;
+    glLayer.alphaTest = 0;
+    glLayer.depthTest = 0;
+    glLayer.textureEnvMode = GL_MODULATE;
+    glLayer.projectionStack.clear();
+    glLayer.modelviewStack.clear();
+    glLayer.attributeStack.clear();
     glLayer.blendSrc = GL_ONE;
     glLayer.blendDst = GL_ZERO;
     glLayer.blendEquation = GL_FUNC_ADD;
@@ -653,7 +852,9 @@ static GlDrawState drawState()
     state.buffer = glLayer.drawBuffer;
     // An unspecified texture leaves fragments untextured, as in GL 1.x.
     uint32_t texture = glLayer.texturing != 0 ? glLayerBoundTexture() : 0;
-    state.mode = texture != 0 ? GL_LAYER_TEXTURE_MODULATE : GL_LAYER_COLOR;
+    state.mode = texture == 0                             ? GL_LAYER_COLOR
+                 : glLayer.textureEnvMode == GL_REPLACE ? GL_LAYER_TEXTURE_REPLACE
+                                                        : GL_LAYER_TEXTURE_MODULATE;
     state.texture = texture;
     memcpy(state.viewport, glLayer.viewport, sizeof state.viewport);
     state.blend = glLayer.blend;

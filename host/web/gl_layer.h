@@ -61,6 +61,7 @@ struct GlTexture {
 // one flush is never needed before an upload.
 struct GlImage {
     uint32_t handle;  // the WebGL texture
+    int32_t copiedInto;  // flag: glCopyTexSubImage2D changed it, `source` no longer says what it holds
     int32_t width, height;
     uint32_t format, type;
     int32_t dropAlpha;  // flag: the texture has no alpha (every texel opaque)
@@ -80,13 +81,35 @@ struct GlFeedback {
     int32_t overflow;  // flag
 };
 
+// What glPushAttrib keeps, and the groups it was asked for.
+struct GlAttributes {
+    uint32_t mask;
+    int32_t blend, scissorTest, texturing, dither, alphaTest, depthTest;
+    int32_t viewport[4];
+    int32_t scissor[4];
+    uint8_t colorMask[4];
+    float clearColor[4];
+    uint32_t blendSrc, blendDst, blendEquation;
+    float blendColor[4];
+    int32_t drawBuffer;
+    uint32_t boundTexture;
+    uint32_t textureEnvMode;
+    uint32_t color;
+    float u, v;
+    uint32_t matrixMode;
+};
+
 // The fixed-function state, game thread only.
 struct GlLayer {
     float projection[16];
     float modelview[16];
     float combined[16];  // projection x modelview
+    std::vector<float> projectionStack;  // 16 floats a pushed matrix
+    std::vector<float> modelviewStack;
     uint32_t matrixMode;
     int32_t viewport[4];
+    int32_t bufferWidth, bufferHeight;  // of the screen buffers and the canvas
+    std::vector<GlAttributes> attributeStack;
 
     // The current vertex attributes and the primitive being built.
     uint32_t color;
@@ -99,6 +122,8 @@ struct GlLayer {
     GlDrawState batchState;
 
     int32_t blend, scissorTest, texturing, dither;  // flags
+    int32_t alphaTest, depthTest;  // flags kept for glIsEnabled: the layer never tests either
+    uint32_t textureEnvMode;       // GL_MODULATE or GL_REPLACE
     uint32_t blendSrc, blendDst, blendEquation;
     float blendColor[4];
     int32_t scissor[4];
@@ -191,9 +216,21 @@ void webglTextureFilters(uint32_t texture, int32_t minFilter, int32_t magFilter)
 void webglReadPixels(int32_t buffer, int32_t x, int32_t y, int32_t width, int32_t height,
                      uint8_t* rgba);
 
-// Reads a texture of width x height as RGBA bytes, for the library's tests
-// (glGetTexImage): WebGL reads textures only through a framebuffer.
+// Reads a texture of width x height as RGBA bytes (glGetTexImage): WebGL
+// reads textures only through a framebuffer.
 void webglReadTexture(uint32_t texture, int32_t width, int32_t height, uint8_t* rgba);
+
+// Copies a rectangle of a screen buffer into a texture at (x, y).
+void webglCopyToTexture(uint32_t texture, int32_t x, int32_t y, int32_t buffer, int32_t left,
+                        int32_t bottom, int32_t width, int32_t height);
+
+// Gives the canvas and the screen buffers a new size; the buffers' pixels
+// are lost, as a window's are when it is resized.
+void webglResize(int32_t width, int32_t height);
+
+// Reads the canvas as the page shows it, width x height RGBA bytes from the
+// bottom row up.
+void webglReadCanvas(int32_t width, int32_t height, uint8_t* rgba);
 
 // Exchanges the front and the back buffer.
 void webglSwapBuffers();
@@ -206,6 +243,10 @@ void webglShowFront();
 // Starts WebGL on the canvas `selector` names (webglStart) and sets GL's
 // initial state on a viewport of width x height. False without WebGL.
 bool glLayerStart(const char* selector, int32_t width, int32_t height);
+
+// Gives the canvas and the screen buffers a new size (the drawable of a
+// window resized); GL's viewport and scissor stay as they were.
+void glLayerResize(int32_t width, int32_t height);
 
 // Sends the batch to WebGL, if there is one.
 void glLayerFlush();

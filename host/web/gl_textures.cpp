@@ -139,6 +139,58 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
     holdImage(name, found);
 }
 
+// Copies a rectangle of the read buffer into the bound texture's image,
+// which from then on is this name's alone and is never matched by bytes.
+void glCopyTexSubImage2D(GLenum target, GLint level, GLint xOffset, GLint yOffset, GLint x, GLint y,
+                         GLsizei width, GLsizei height)
+{
+    GlTexture* name = boundName();
+    if (target != GL_TEXTURE_2D || level != 0 || name == nullptr || name->image < 0 || width < 0 ||
+        height < 0) {
+        glLayerError(GL_INVALID_OPERATION);
+        return;
+    }
+    glLayerFlush();
+    if (glLayer.images[name->image].references > 1) {
+        GlImage& shared = glLayer.images[name->image];
+        PixelLayout layout;
+        pixelLayoutOf(shared.format, shared.type, &layout);
+        int32_t rowBytes = shared.width * layout.bytes;
+        std::vector<uint8_t> source = shared.source;
+        GlImage copy = shared;
+        int32_t own = newImage(source.size());
+        GlImage& image = glLayer.images[own];
+        image.width = copy.width;
+        image.height = copy.height;
+        image.format = copy.format;
+        image.type = copy.type;
+        image.dropAlpha = copy.dropAlpha;
+        image.minFilter = copy.minFilter;
+        image.magFilter = copy.magFilter;
+        fillImage(image, layout, rowBytes, rowBytes, source.data());
+        image.lastUse = ++glLayer.useClock;
+        holdImage(name, own);
+    }
+    GlImage& image = glLayer.images[name->image];
+    image.copiedInto = 1;
+    std::vector<uint8_t>().swap(image.source);
+    webglCopyToTexture(image.handle, xOffset, yOffset, glLayer.readBuffer, x, y, width, height);
+}
+
+// The bound texture as RGBA bytes, the one format the library asks for.
+void glGetTexImage(GLenum target, GLint level, GLenum format, GLenum type, GLvoid* pixels)
+{
+    GlTexture* name = boundName();
+    if (target != GL_TEXTURE_2D || level != 0 || format != GL_RGBA || type != GL_UNSIGNED_BYTE ||
+        name == nullptr || name->image < 0) {
+        glLayerError(GL_INVALID_OPERATION);
+        return;
+    }
+    glLayerFlush();
+    const GlImage& image = glLayer.images[name->image];
+    webglReadTexture(image.handle, image.width, image.height, static_cast<uint8_t*>(pixels));
+}
+
 uint32_t glLayerBoundTexture()
 {
     const GlTexture* name = boundName();
@@ -161,7 +213,7 @@ static int32_t findImage(uint32_t format, uint32_t type, int32_t dropAlpha, int3
     uint64_t foundUse = 0;
     for (int32_t i = 0; i < static_cast<int32_t>(glLayer.images.size()); ++i) {
         const GlImage& image = glLayer.images[i];
-        if (image.lastUse == 0 || image.width != width || image.height != height ||
+        if (image.lastUse == 0 || image.copiedInto != 0 || image.width != width || image.height != height ||
             image.format != format || image.type != type || image.dropAlpha != dropAlpha ||
             image.minFilter != minFilter || image.magFilter != magFilter || image.lastUse <= foundUse) {
             continue;
@@ -200,7 +252,7 @@ static int32_t newImage(size_t bytes)
             if (empty >= 0) {
                 return empty;
             }
-            glLayer.images.push_back({webglCreateTexture(), 0, 0, 0, 0, 0, 0, 0, {}, 0, 0});
+            glLayer.images.push_back({webglCreateTexture(), 0, 0, 0, 0, 0, 0, 0, 0, {}, 0, 0});
             return static_cast<int32_t>(glLayer.images.size()) - 1;
         }
         // The batch may still draw with it.
@@ -209,6 +261,7 @@ static int32_t newImage(size_t bytes)
         }
         GlImage& evicted = glLayer.images[oldest];
         evicted.lastUse = 0;
+        evicted.copiedInto = 0;
         evicted.width = 0;
         evicted.height = 0;
         std::vector<uint8_t>().swap(evicted.source);

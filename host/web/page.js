@@ -1,38 +1,46 @@
 // The page's side of the browser host, run before the program starts (it is
 // emitted at the head of the program's script, --pre-js). It puts the game's
-// files into the program's working folder, keeps the canvas as large as whole
-// multiples of its pixels allow, builds the menu bar the program describes,
-// queues keys, menu commands and the page going to the background or coming
-// back for the program to take (host/web/events.cpp) each time it waits, and
-// shows the message panel, the wait overlay and the end of the game.
+// files into the program's working folder, shows the canvas at the window
+// size's whole multiple (or as large as fits in full screen), builds the menu
+// bar the program describes, queues keys, menu commands, the Controls
+// dialog's clicks and the page going to the background or coming back for the
+// program to take (host/web/events.cpp) each time it waits, and shows the
+// message panel, the Controls dialog, the wait overlay and the end of the game.
 //
 // The page holds: #menubar, #screen with the 480 x 272 #canvas, #wait,
-// #panel (#panel-caption, #panel-text, #panel-ok) and #ended, and #status;
-// <body data-files="a.png b.png"> names the files to fetch. Scripts and
-// tests read quorlPage.frames (frames shown), quorlPage.firstFrameMs and
+// #panel (#panel-caption, #panel-text, #panel-ok) and #ended, #controls, and
+// #status; <body data-files="a.png b.png"> names the files to fetch. Scripts
+// and tests read quorlPage.frames (frames shown), quorlPage.firstFrameMs and
 // quorlPage.frameTimes (when the first and the last frames were shown, on
-// the page's clock), document.body.dataset.state
-// ("loading", "running", "ended", "crashed") and, once the game has ended,
+// the page's clock), document.body.dataset.state ("loading", "running",
+// "ended", "crashed") and, once the game has ended,
 // document.body.dataset.exitCode.
 
 var quorlPage = (function () {
   'use strict';
 
-  // As host/web/events.cpp takes them.
+  // As host/web/web.h numbers them.
   var EVENT_KEY_DOWN = 1;
   var EVENT_KEY_UP = 2;
   var EVENT_KEYS_LOST = 3;
   var EVENT_MENU = 4;
   var EVENT_HIDDEN = 5;
   var EVENT_SHOWN = 6;
+  var EVENT_FULL_SCREEN_LEFT = 7;
+  var EVENT_CONTROLS_CELL = 8;
+  var EVENT_CONTROLS_DEFAULTS = 9;
+  var EVENT_CONTROLS_OK = 10;
+  var EVENT_CONTROLS_CANCEL = 11;
+  var KEY_ALT = 1;
   var MENU_POPUP = -1;
+  var MENU_SEPARATOR = -2;
   var SCREEN_WIDTH = 480;
   var SCREEN_HEIGHT = 272;
-  // Keys the browser keeps for itself (reload, full screen, its tools).
-  var BROWSER_KEYS = ['F5', 'F11', 'F12'];
+  // The key the browser keeps for itself: reload.
+  var BROWSER_KEYS = ['F5'];
   var FRAME_TIMES = 1024;
 
-  var page = {events: [], frames: 0, ended: false};
+  var page = {events: [], frames: 0, ended: false, firstFrameMs: -1, frameTimes: []};
   var body = document.body;
   var canvas = document.getElementById('canvas');
   var screen = document.getElementById('screen');
@@ -42,10 +50,16 @@ var quorlPage = (function () {
   var panel = document.getElementById('panel');
   var panelOk = document.getElementById('panel-ok');
   var endedNotice = document.getElementById('ended');
+  var controls = document.getElementById('controls');
   var frameWaiter = null;
-  var panelWaiter = null;
+  var eventWaiter = null;
   var panelOpen = false;
+  var controlsOpen = false;
+  var controlsWaiting = false;
   var lastMessage = '';
+  var windowScale = 1;
+  var fullScreen = false;
+  var titleTimer = null;
   // Popup lists by depth: entries of depth d + 1 go into popupLists[d].
   var popupLists = [];
   var menuButtons = [];
@@ -56,10 +70,10 @@ var quorlPage = (function () {
       return;
     }
     page.events.push({kind: kind, value: value || 0, code: code || ''});
-    // A program waiting on the panel takes the event at once.
-    if (panelWaiter) {
-      var resolve = panelWaiter;
-      panelWaiter = null;
+    // A program waiting on a panel or the dialog takes the event at once.
+    if (eventWaiter) {
+      var resolve = eventWaiter;
+      eventWaiter = null;
       resolve(0);
     }
   }
@@ -78,19 +92,22 @@ var quorlPage = (function () {
 
   // ---- Canvas size and focus -------------------------------------------------
 
-  // The largest whole multiple of the screen in device pixels that fits.
+  // The canvas at a whole multiple of its pixels in device pixels: the window
+  // size's (made smaller when the room is too small), or in full screen the
+  // largest that fits the screen.
   function fit() {
     var ratio = window.devicePixelRatio || 1;
-    var width = document.documentElement.clientWidth - 16;
-    var height = window.innerHeight - menubar.offsetHeight - status.offsetHeight - 24;
-    var scale = Math.max(1, Math.floor(Math.min(width * ratio / SCREEN_WIDTH,
-                                                height * ratio / SCREEN_HEIGHT)));
-    screen.style.width = SCREEN_WIDTH * scale / ratio + 'px';
-    screen.style.height = SCREEN_HEIGHT * scale / ratio + 'px';
+    var width = fullScreen ? screen.clientWidth : document.documentElement.clientWidth - 16;
+    var height = fullScreen ? screen.clientHeight
+                            : window.innerHeight - menubar.offsetHeight - status.offsetHeight - 24;
+    var fits = Math.max(1, Math.floor(Math.min(width * ratio / SCREEN_WIDTH, height * ratio / SCREEN_HEIGHT)));
+    var scale = fullScreen ? fits : Math.max(1, Math.min(fits, Math.floor(windowScale * ratio)));
+    canvas.style.width = SCREEN_WIDTH * scale / ratio + 'px';
+    canvas.style.height = SCREEN_HEIGHT * scale / ratio + 'px';
   }
 
   function focusCanvas() {
-    if (!panelOpen && openMenus.length === 0) {
+    if (!panelOpen && !controlsOpen && openMenus.length === 0) {
       canvas.focus({preventScroll: true});
     }
   }
@@ -101,12 +118,16 @@ var quorlPage = (function () {
     if (panelOpen || menubar.contains(event.target) || panel.contains(event.target)) {
       return;
     }
-    if (!page.ended) {
-      queue(down ? EVENT_KEY_DOWN : EVENT_KEY_UP, 0, event.code);
+    if (controlsOpen && !(down && controlsWaiting) && event.code !== 'Escape') {
+      return;  // the dialog's own buttons take Tab, Enter and Space
     }
-    // The game's keys (arrows, space, Tab) must not scroll the page or move
-    // the focus; the browser's own combinations stay the browser's.
-    if (!event.ctrlKey && !event.metaKey && !event.altKey && BROWSER_KEYS.indexOf(event.code) < 0) {
+    if (!page.ended) {
+      queue(down ? EVENT_KEY_DOWN : EVENT_KEY_UP, event.altKey ? KEY_ALT : 0, event.code);
+    }
+    // The game's keys (arrows, space, Tab, F11) must not scroll the page or
+    // move the focus; the browser's own combinations stay the browser's.
+    if (!event.ctrlKey && !event.metaKey && (!event.altKey || event.code === 'Enter') &&
+        BROWSER_KEYS.indexOf(event.code) < 0) {
       event.preventDefault();
     }
   }
@@ -128,15 +149,20 @@ var quorlPage = (function () {
     openMenus.push(item);
   }
 
-  page.addMenuEntry = function (index, depth, text, command, grayed) {
+  page.addMenuEntry = function (index, depth, text, command, grayed, radio) {
     var item = document.createElement('li');
+    var parent = depth === 0 ? menubar : popupLists[depth - 1];
+    parent.appendChild(item);
+    if (command === MENU_SEPARATOR) {
+      item.className = 'separator';
+      item.setAttribute('role', 'separator');
+      return;
+    }
     var button = document.createElement('button');
     button.type = 'button';
     button.textContent = text;
     button.dataset.entry = index;
     item.appendChild(button);
-    var parent = depth === 0 ? menubar : popupLists[depth - 1];
-    parent.appendChild(item);
     if (command === MENU_POPUP) {
       var list = document.createElement('ul');
       list.className = 'popup';
@@ -159,8 +185,9 @@ var quorlPage = (function () {
         }
       });
     } else {
-      button.setAttribute('role', 'menuitemcheckbox');
+      button.setAttribute('role', radio ? 'menuitemradio' : 'menuitemcheckbox');
       button.setAttribute('aria-checked', 'false');
+      button.classList.toggle('radio', radio);
       button.disabled = grayed;
       button.addEventListener('click', function () {
         closeMenus();
@@ -184,9 +211,102 @@ var quorlPage = (function () {
     }
   };
 
-  // ---- What the program calls -------------------------------------------------
+  // ---- Window size, title, downloads -------------------------------------------
+
+  // Full screen puts the screen alone on the display (a browser allows it
+  // only soon after a click or a key press); the browser leaves it on
+  // Escape, and the setting follows.
+  page.setWindowSize = function (scale, full) {
+    windowScale = scale;
+    fullScreen = full;
+    if (full && document.fullscreenElement !== screen && screen.requestFullscreen) {
+      screen.requestFullscreen().catch(function () {
+        fullScreen = false;
+        queue(EVENT_FULL_SCREEN_LEFT);
+        fit();
+      });
+    } else if (!full && document.fullscreenElement) {
+      document.exitFullscreen().catch(function () {});
+    }
+    fit();
+  };
+
+  page.showTitle = function (text, ms) {
+    var title = page.title;
+    document.title = text;
+    clearTimeout(titleTimer);
+    titleTimer = setTimeout(function () { document.title = title; }, ms);
+  };
+
+  // Every file of a folder of the program's goes to the player as a
+  // download, and leaves the folder.
+  page.downloadFiles = function (folder) {
+    FS.readdir(folder).forEach(function (name) {
+      var path = folder + '/' + name;
+      if (name === '.' || name === '..' || !FS.isFile(FS.stat(path).mode)) {
+        return;
+      }
+      var url = URL.createObjectURL(new Blob([FS.readFile(path)], {type: 'image/png'}));
+      var link = document.createElement('a');
+      link.href = url;
+      link.download = name;
+      document.body.appendChild(link);
+      link.click();
+      link.remove();
+      setTimeout(function () { URL.revokeObjectURL(url); }, 10000);
+      FS.unlink(path);
+    });
+  };
+
+  // ---- Controls dialog -------------------------------------------------------
+
+  page.openControls = function () {
+    controlsOpen = true;
+    closeMenus();
+    document.getElementById('controls-rows').textContent = '';
+    controls.hidden = false;
+    document.getElementById('controls-ok').focus({preventScroll: true});
+  };
+
+  page.addControlsRow = function (row, label) {
+    var line = document.createElement('tr');
+    var name = document.createElement('th');
+    name.textContent = label;
+    line.appendChild(name);
+    [0, 1].forEach(function (column) {
+      var cell = document.createElement('td');
+      var button = document.createElement('button');
+      button.type = 'button';
+      button.id = 'controls-cell-' + row + '-' + column;
+      button.addEventListener('click', function () {
+        queue(EVENT_CONTROLS_CELL, row * 2 + column);
+      });
+      cell.appendChild(button);
+      line.appendChild(cell);
+    });
+    document.getElementById('controls-rows').appendChild(line);
+  };
+
+  page.setControlsCell = function (row, column, text) {
+    document.getElementById('controls-cell-' + row + '-' + column).textContent = text;
+  };
+
+  page.setControlsStatus = function (text, waiting) {
+    document.getElementById('controls-status').textContent = text;
+    controlsWaiting = waiting;
+  };
+
+  page.closeControls = function () {
+    controlsOpen = false;
+    controlsWaiting = false;
+    controls.hidden = true;
+    focusCanvas();
+  };
+
+  // ---- What the program waits on ------------------------------------------------
 
   page.open = function (title) {
+    page.title = title;
     document.title = title;
     body.dataset.state = 'running';
     setStatus('');
@@ -208,10 +328,26 @@ var quorlPage = (function () {
     });
   };
 
-  // Times (performance.now) of the first frame shown and of the last
-  // FRAME_TIMES ones, for the benchmark.
-  page.firstFrameMs = -1;
-  page.frameTimes = [];
+  // Resolves when an event is queued (at once when one is waiting), or after
+  // `ms` milliseconds (never, with ms < 0).
+  page.waitEvent = function (ms) {
+    return new Promise(function (resolve) {
+      if (page.events.length > 0) {
+        resolve(0);
+        return;
+      }
+      eventWaiter = resolve;
+      if (ms >= 0) {
+        setTimeout(function () {
+          if (eventWaiter === resolve) {
+            eventWaiter = null;
+            resolve(0);
+          }
+        }, ms);
+      }
+    });
+  };
+
   page.frameShown = function () {
     var now = performance.now();
     if (page.frames++ === 0) {
@@ -233,16 +369,12 @@ var quorlPage = (function () {
     panelOk.focus({preventScroll: true});
   };
 
+  // 1 once the panel is closed, 0 when an event came first.
   page.waitPanel = function () {
-    return new Promise(function (resolve) {
-      if (!panelOpen) {
-        resolve(1);
-      } else if (page.events.length > 0) {
-        resolve(0);
-      } else {
-        panelWaiter = resolve;
-      }
-    });
+    if (!panelOpen) {
+      return Promise.resolve(1);
+    }
+    return page.waitEvent(-1).then(function () { return panelOpen ? 0 : 1; });
   };
 
   page.showWait = function () {
@@ -255,7 +387,11 @@ var quorlPage = (function () {
     waitOverlay.hidden = true;
     panel.hidden = true;
     panelOpen = false;
+    controls.hidden = true;
     closeMenus();
+    if (document.fullscreenElement) {
+      document.exitFullscreen().catch(function () {});
+    }
     body.dataset.exitCode = String(exitCode);
     body.dataset.state = 'ended';
     var text = exitCode === 0 ? 'The game has ended.'
@@ -300,12 +436,19 @@ var quorlPage = (function () {
   window.addEventListener('keyup', function (event) { onKey(event, false); });
   window.addEventListener('blur', function () { queue(EVENT_KEYS_LOST); });
   window.addEventListener('resize', fit);
+  document.addEventListener('fullscreenchange', function () {
+    if (!document.fullscreenElement && fullScreen) {
+      fullScreen = false;
+      queue(EVENT_FULL_SCREEN_LEFT);
+    }
+    fit();
+  });
   document.addEventListener('visibilitychange', function () {
     queue(document.hidden ? EVENT_HIDDEN : EVENT_SHOWN);
     wakeFrameWait();
   });
   window.addEventListener('pagehide', function () {
-    if (!page.ended && Module.calledRun) {
+    if (!page.ended && Module.calledRun && Module._webPageLeft) {
       try {
         Module._webPageLeft();
       } catch (error) {
@@ -319,7 +462,8 @@ var quorlPage = (function () {
     }
   });
   document.addEventListener('click', function (event) {
-    if (!menubar.contains(event.target) && !panel.contains(event.target)) {
+    if (!menubar.contains(event.target) && !panel.contains(event.target) &&
+        !controls.contains(event.target)) {
       focusCanvas();
     }
   });
@@ -333,11 +477,20 @@ var quorlPage = (function () {
     panel.hidden = true;
     panelOpen = false;
     focusCanvas();
-    if (panelWaiter) {
-      var resolve = panelWaiter;
-      panelWaiter = null;
+    if (eventWaiter) {
+      var resolve = eventWaiter;
+      eventWaiter = null;
       resolve(1);
     }
+  });
+  document.getElementById('controls-defaults').addEventListener('click', function () {
+    queue(EVENT_CONTROLS_DEFAULTS);
+  });
+  document.getElementById('controls-ok').addEventListener('click', function () {
+    queue(EVENT_CONTROLS_OK);
+  });
+  document.getElementById('controls-cancel').addEventListener('click', function () {
+    queue(EVENT_CONTROLS_CANCEL);
   });
   document.getElementById('ended-again').addEventListener('click', function () {
     location.reload();

@@ -18,6 +18,7 @@ constexpr GLuint WEBGL_COLOR = 2;
 
 struct WebglState {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context;
+    const char* selector;   // of the canvas
     int32_t width, height;  // of the canvas and the screen buffers
     GLuint programs[3];  // by mode
     GLuint vertexBuffer;
@@ -98,6 +99,7 @@ bool webglStart(const char* selector, int32_t width, int32_t height)
     }
     // WebGL 1 has GL_MAX and GL_MIN only through this extension.
     emscripten_webgl_enable_extension(webgl.context, "EXT_blend_minmax");
+    webgl.selector = selector;
     webgl.width = width;
     webgl.height = height;
     for (int32_t mode = 0; mode < 3; ++mode) {
@@ -192,6 +194,33 @@ void webglReadTexture(uint32_t texture, int32_t width, int32_t height, uint8_t* 
     emscripten_glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     bindFramebuffer(webgl.framebuffers[GL_LAYER_BACK]);
     emscripten_glDeleteFramebuffers(1, &framebuffer);
+}
+
+void webglCopyToTexture(uint32_t texture, int32_t x, int32_t y, int32_t buffer, int32_t left,
+                        int32_t bottom, int32_t width, int32_t height)
+{
+    bindFramebuffer(webgl.framebuffers[buffer]);
+    bindTexture(texture);
+    emscripten_glCopyTexSubImage2D(GL_TEXTURE_2D, 0, x, y, left, bottom, width, height);
+}
+
+void webglResize(int32_t width, int32_t height)
+{
+    webgl.width = width;
+    webgl.height = height;
+    emscripten_set_canvas_element_size(webgl.selector, width, height);
+    for (GLuint texture : webgl.colorTextures) {
+        bindTexture(texture);
+        emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                                nullptr);
+    }
+    webgl.known = 0;
+}
+
+void webglReadCanvas(int32_t width, int32_t height, uint8_t* rgba)
+{
+    bindFramebuffer(0);
+    emscripten_glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
 
 void webglSwapBuffers()

@@ -5,6 +5,16 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Builds the menu bar, attaches it to `window`, loads the settings and sets
 // the check marks. With a null window the menu is built but shown nowhere.
 void buildMenu(HWND window);
+
+// Attaches the menu bar to the window again, or takes it off (full screen);
+// the marks keep following the settings either way.
+void showMenuBar(bool shown);
+
+// A UTF-8 text (the menu model's, the controls model's) for the wide-character
+// calls.
+std::wstring wideFromUtf8(const char* text);

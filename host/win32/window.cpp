@@ -1,10 +1,12 @@
 // The main window. Key-down and key-up messages fill the key table by
 // virtual-key code; the close box, Escape, "Quit" and the system menu's
-// Close are close requests; menu commands go to the menu. Everything here
-// runs on the first thread.
+// Close are close requests; menu commands go to the menu. Its client area is
+// the screen area: 480x272 times the window scale, or the whole screen
+// without caption or menu bar. Everything here runs on the first thread.
 #include "host/win32/window.h"
 
 #include "host/win32/menu.h"
+#include "host/win32/screenshots.h"
 #include "quorl/host.h"
 
 HWND mainWindow = nullptr;
@@ -13,12 +15,18 @@ static constexpr const char* WINDOW_CLASS = "Quorl";
 // Caption, system menu and minimise box: a fixed-size window. GL draws into
 // the client area itself, so it must leave out the "Please wait..." child.
 static constexpr DWORD WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-static constexpr int32_t AREA_WIDTH = 480;
+static constexpr DWORD FULL_SCREEN_STYLE = WS_POPUP | WS_CLIPCHILDREN;
+static constexpr int32_t AREA_WIDTH = 480;  // at the scale of 1
 static constexpr int32_t AREA_HEIGHT = 272;
 static constexpr LPARAM KEY_EXTENDED = 1 << 24;  // key-message flag: not a keypad key
+static constexpr LPARAM KEY_WAS_DOWN = 1 << 30;  // key-message flag: an auto-repeated press
+
+static bool fullScreenShown = false;
+static RECT windowedPlace;  // where the window was before full screen
 
 static void keyMessage(WPARAM virtualKey, LPARAM flags, int32_t down);
 static int32_t keypadDigitOf(int32_t code);
+static BOOL CALLBACK fitChild(HWND child, LPARAM clientSize);
 
 bool createMainWindow()
 {
@@ -55,15 +63,116 @@ bool createMainWindow()
     ReleaseDC(window, deviceContext);
     UpdateWindow(window);
     mainWindow = window;
+    updateWindowSize();
     return true;
+}
+
+void updateWindowSize()
+{
+    if (mainWindow == nullptr) {
+        return;
+    }
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoA(MonitorFromWindow(mainWindow, MONITOR_DEFAULTTONEAREST), &monitor);
+    if (emuFullScreen.load(std::memory_order_relaxed) != 0) {
+        if (!fullScreenShown) {
+            GetWindowRect(mainWindow, &windowedPlace);
+        }
+        fullScreenShown = true;
+        showMenuBar(false);
+        SetWindowLongPtrA(mainWindow, GWL_STYLE, FULL_SCREEN_STYLE | WS_VISIBLE);
+        const RECT& screen = monitor.rcMonitor;
+        SetWindowPos(mainWindow, HWND_TOP, screen.left, screen.top, screen.right - screen.left,
+                     screen.bottom - screen.top, SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
+        return;
+    }
+    RECT place;
+    GetWindowRect(mainWindow, &place);
+    if (fullScreenShown) {
+        place = windowedPlace;
+        fullScreenShown = false;
+        SetWindowLongPtrA(mainWindow, GWL_STYLE, WINDOW_STYLE | WS_VISIBLE);
+        showMenuBar(true);
+    }
+    // The room the work area leaves for the client area.
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRect(&frame, WINDOW_STYLE, TRUE);
+    const RECT& work = monitor.rcWork;
+    int32_t frameWidth = frame.right - frame.left;
+    int32_t frameHeight = frame.bottom - frame.top;
+    int32_t scale = windowScaleThatFits(emuWindowScale.load(std::memory_order_relaxed),
+                                        work.right - work.left - frameWidth, work.bottom - work.top - frameHeight);
+    int32_t width = AREA_WIDTH * scale + frameWidth;
+    int32_t height = AREA_HEIGHT * scale + frameHeight;
+    // A window that grows stays on the screen.
+    int32_t left = place.left + width > work.right ? work.right - width : place.left;
+    int32_t top = place.top + height > work.bottom ? work.bottom - height : place.top;
+    left = left < work.left ? work.left : left;
+    top = top < work.top ? work.top : top;
+    SetWindowPos(mainWindow, nullptr, left, top, width, height, SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
+    // The menu bar may have wrapped to two lines on a narrow font.
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    if (client.bottom - client.top != AREA_HEIGHT * scale) {
+        height += AREA_HEIGHT * scale - (client.bottom - client.top);
+        SetWindowPos(mainWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+int32_t virtualKeyOfMessage(WPARAM virtualKey, LPARAM flags)
+{
+    if (virtualKey >= KEY_TABLE_SIZE) {
+        return -1;
+    }
+    int32_t code = static_cast<int32_t>(virtualKey);
+    if ((flags & KEY_EXTENDED) == 0 && keypadDigitOf(code) >= 0) {
+        code = KEY_NUMPAD0 + keypadDigitOf(code);
+    }
+    return code;
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_KEYDOWN:
+        if (wParam == VK_F11) {
+            if ((lParam & KEY_WAS_DOWN) == 0) {
+                menuCommand(CMD_FULL_SCREEN);
+            }
+            return 0;
+        }
         keyMessage(wParam, lParam, 1);
         return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+Enter; the default procedure still sees it, so that it knows
+        // Alt was not pressed alone.
+        if (wParam == VK_RETURN && (lParam & KEY_WAS_DOWN) == 0) {
+            menuCommand(CMD_FULL_SCREEN);
+        }
+        break;
+    case WM_SYSCHAR:
+        if (wParam == '\r') {
+            return 0;  // Alt+Enter is no menu key: no beep
+        }
+        break;
+    case WM_SYSCOMMAND:
+        // F10 or Alt alone in full screen: the menu bar comes back, with the
+        // window, for the default procedure to open.
+        if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0 && emuFullScreen.load(std::memory_order_relaxed) != 0) {
+            menuCommand(CMD_FULL_SCREEN);
+        }
+        break;
+    case WM_SIZE: {
+        // The drawable is the client area: the library enlarges the picture to it.
+        int32_t width = LOWORD(lParam);
+        int32_t height = HIWORD(lParam);
+        screenAreaWidth.store(width, std::memory_order_relaxed);
+        screenAreaHeight.store(height, std::memory_order_relaxed);
+        POINT size = {width, height};
+        EnumChildWindows(window, fitChild, reinterpret_cast<LPARAM>(&size));
+        return 0;
+    }
     case WM_KEYUP:
         keyMessage(wParam, lParam, 0);
         return 0;
@@ -82,6 +191,11 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CLOSE:
         closeRequest();
         return 0;
+    case WM_TIMER:
+        if (screenshotTimer(wParam)) {
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         // Destroyed from outside: nothing is left to show the overlay or to
         // take a second close, so the program ends now.
@@ -104,13 +218,15 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A "Static" child over the whole client area; it stays until the process
-// ends. Each first close adds one (a close forgotten by initLibrary's reset
-// leaves its overlay in place).
+// A "Static" child over the whole client area, which it follows when the
+// area changes size; it stays until the process ends. Each first close adds
+// one (a close forgotten by initLibrary's reset leaves its overlay in place).
 void showWaitOverlay()
 {
+    RECT client;
+    GetClientRect(mainWindow, &client);
     HWND overlay = CreateWindowExA(0, "Static", "Please wait...", WS_CHILD | SS_CENTER | SS_CENTERIMAGE, 0, 0,
-                                   AREA_WIDTH, AREA_HEIGHT, mainWindow, nullptr, nullptr, nullptr);
+                                   client.right, client.bottom, mainWindow, nullptr, nullptr, nullptr);
     if (overlay != nullptr) {
         ShowWindow(overlay, SW_SHOW);
     }
@@ -125,21 +241,13 @@ void hostTerminateProcess(int32_t exitCode)
     ExitProcess(static_cast<UINT>(exitCode));  // not reached
 }
 
-// Main-row digits 0 to 6 press the keypad's buttons, for keyboards with no
-// keypad, and the keypad's digits count whatever the NumLock state; codes
-// beyond the table are dropped.
+// Codes beyond the table are dropped.
 static void keyMessage(WPARAM virtualKey, LPARAM flags, int32_t down)
 {
-    if (virtualKey >= KEY_TABLE_SIZE) {
-        return;
+    int32_t code = virtualKeyOfMessage(virtualKey, flags);
+    if (code >= 0) {
+        keyEvent(code, down);
     }
-    int32_t code = static_cast<int32_t>(virtualKey);
-    if (code >= '0' && code <= '6') {
-        code = KEY_NUMPAD0 + (code - '0');
-    } else if ((flags & KEY_EXTENDED) == 0 && keypadDigitOf(code) >= 0) {
-        code = KEY_NUMPAD0 + keypadDigitOf(code);
-    }
-    keyEvent(code, down);
 }
 
 // With NumLock off the keypad's digits report the navigation keys they carry
@@ -156,4 +264,14 @@ static int32_t keypadDigitOf(int32_t code)
         }
     }
     return -1;
+}
+
+// Each child (the wait overlays) covers the whole client area.
+static BOOL CALLBACK fitChild(HWND child, LPARAM clientSize)
+{
+    const POINT* size = reinterpret_cast<const POINT*>(clientSize);
+    if (GetParent(child) == mainWindow) {
+        MoveWindow(child, 0, 0, size->x, size->y, TRUE);
+    }
+    return TRUE;
 }

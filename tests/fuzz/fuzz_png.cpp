@@ -1,7 +1,7 @@
 // libFuzzer entry for the PNG loader. The input's last byte is not part of
 // the file: it chooses the pixel format (every one, and two that do not
-// exist), the location, and whether chunk CRCs are repaired first. The
-// bytes before it are decoded from a memory stream.
+// exist), the location, how grey pictures are read, and whether chunk CRCs
+// are repaired first. The bytes before it are decoded from a memory stream.
 //
 // libpng refuses a critical chunk whose CRC does not match, so nearly every
 // mutation of a header, palette or image data would end there; with the
@@ -28,6 +28,7 @@ void gameMain()
 constexpr uint8_t FUZZ_FORMAT_MASK = 0x07;
 constexpr int32_t FUZZ_FORMATS[FUZZ_FORMAT_MASK + 1] = {
     PF_5650, PF_5551, PF_4444, PF_8888, PF_T4, PF_T8, -1, PIXEL_FORMAT_COUNT};
+constexpr uint8_t FUZZ_STORED_GREY_BIT = 0x08;
 constexpr uint8_t FUZZ_KEEP_CRC_BIT = 0x40;
 constexpr uint8_t FUZZ_VIDEO_MEMORY_BIT = 0x80;
 constexpr size_t FUZZ_SIGNATURE_BYTES = 8;
@@ -121,7 +122,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (stream == nullptr) {
         return 0;
     }
-    Image* image = loadPngStream(stream, location, pixelFormat);
+    const int32_t greyRule =
+        (selector & FUZZ_STORED_GREY_BIT) != 0 ? PNG_GREY_AS_STORED : PNG_GREY_CONSOLE;
+    Image* image = loadPngStream(stream, location, pixelFormat, greyRule);
     std::fclose(stream);
     if (image == nullptr) {
         return 0;

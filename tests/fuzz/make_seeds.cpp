@@ -1,7 +1,7 @@
 // Writes the fuzz target's seed corpus into a directory: a small picture of
 // every colour type at every bit depth PNG allows, with and without
 // transparency, plain and interlaced, each once per selector value so that
-// every pixel format starts from a picture that decodes.
+// every pixel format and grey rule starts from a picture that decodes.
 //
 //   make_seeds DIR
 #include <png.h>
@@ -15,8 +15,9 @@
 // Large enough for all seven interlace passes to hold pixels.
 constexpr uint32_t SEED_WIDTH = 9;
 constexpr uint32_t SEED_HEIGHT = 6;
-// Selector values of the fuzz target that choose the pixel format.
-constexpr uint8_t SEED_SELECTORS = 8;
+// Selector values of the fuzz target that choose the pixel format and how
+// grey pictures are read.
+constexpr uint8_t SEED_SELECTORS = 16;
 
 struct SeedKind {
     const char* name;

@@ -54,6 +54,11 @@ int32_t storeWriteText(const char* group, const char* name, const char* text)
     return 1;
 }
 
+void headlessClearStore()
+{
+    storedValues.clear();
+}
+
 void showWaitOverlay()
 {
     ++headlessLog.overlayCount;
@@ -62,6 +67,29 @@ void showWaitOverlay()
 void updateMenuChecks()
 {
     ++headlessLog.menuCheckCount;
+}
+
+void updateWindowSize()
+{
+    ++headlessLog.windowSizeCount;
+}
+
+void showControlsDialog()
+{
+    ++headlessLog.controlsDialogCount;
+}
+
+// Screenshots are the real hosts' business: there is no pictures folder.
+int32_t hostPicturesFolder(char* buffer, int32_t size)
+{
+    if (buffer != nullptr && size > 0) {
+        buffer[0] = '\0';
+    }
+    return -1;
+}
+
+void watchScreenshot()
+{
 }
 
 void hostTerminateProcess(int32_t exitCode)

@@ -127,6 +127,44 @@ bool headlessHasContext()
     return context != nullptr;
 }
 
+void headlessResizeWindow(int32_t width, int32_t height)
+{
+    if (display != nullptr && window != 0) {
+        XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XSync(display, False);
+    }
+    screenAreaWidth.store(width, std::memory_order_relaxed);
+    screenAreaHeight.store(height, std::memory_order_relaxed);
+}
+
+std::vector<uint32_t> headlessShownPixels(int32_t width, int32_t height)
+{
+    std::vector<uint32_t> pixels;
+    if (display == nullptr || window == 0) {
+        return pixels;
+    }
+    glFinish();
+    XSync(display, False);
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                              AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return pixels;
+    }
+    int32_t redShift = lowestBit(image->red_mask);
+    int32_t greenShift = lowestBit(image->green_mask);
+    int32_t blueShift = lowestBit(image->blue_mask);
+    pixels.reserve(static_cast<size_t>(width) * height);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            unsigned long pixel = XGetPixel(image, x, y);
+            pixels.push_back(0xFF000000u | ((pixel >> redShift) & 0xFF) | (((pixel >> greenShift) & 0xFF) << 8) |
+                             (((pixel >> blueShift) & 0xFF) << 16));
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
+}
+
 static XVisualInfo* chooseVisual(const PixelFormatDescription& request, int32_t depthBits)
 {
     int attributes[] = {

@@ -20,6 +20,8 @@ struct HeadlessSeamLog {
     std::vector<PaletteEntry> lastPalette;
     int32_t overlayCount;          // showWaitOverlay calls
     int32_t menuCheckCount;        // updateMenuChecks calls
+    int32_t windowSizeCount;       // updateWindowSize calls
+    int32_t controlsDialogCount;   // showControlsDialog calls
 };
 extern HeadlessSeamLog headlessLog;
 
@@ -40,6 +42,18 @@ extern const PixelFormatDescription* headlessDescribeOverride;
 
 // True once wsCreateContext has made a GL context current.
 bool headlessHasContext();
+
+// Gives the window a client area of width x height and tells the library, as
+// a host does when its screen area changes size (screenAreaWidth, ...).
+void headlessResizeWindow(int32_t width, int32_t height);
+
+// The window's pixels as the window system shows them (what a swap or a
+// flush put there), width x height from the top-left corner, top row first,
+// as PF_8888 words with alpha 255; empty when they cannot be read.
+std::vector<uint32_t> headlessShownPixels(int32_t width, int32_t height);
+
+// Empties the headless host's store, as on a first run.
+void headlessClearStore();
 
 // Starts the library the way the game thread does (time base, initLibrary,
 // initGraphics(PF_8888, 1)), once per process; later calls do nothing.

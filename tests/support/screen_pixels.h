@@ -54,3 +54,23 @@ inline void paintRect(float x0, float y0, float x1, float y1, uint32_t color)
         glEnable(GL_BLEND);
     }
 }
+
+// Counts the pixels of a screen area (clipped to the screen) whose RGB is not
+// `ink` where inked(x, y) says so and `paper` elsewhere; reports the first
+// few through `report` (ADD_FAILURE in a test). `screen` is from screenPixels.
+template <typename Inked, typename Report>
+int32_t wrongInk(const std::vector<uint32_t>& screen, int32_t left, int32_t top, int32_t width,
+                 int32_t height, uint32_t ink, uint32_t paper, Inked inked, Report report)
+{
+    int32_t wrong = 0;
+    for (int32_t y = top < 0 ? 0 : top; y < top + height && y < SCREEN_HEIGHT; ++y) {
+        for (int32_t x = left < 0 ? 0 : left; x < left + width && x < SCREEN_WIDTH; ++x) {
+            uint32_t want = (inked(x, y) ? ink : paper) & 0xFFFFFF;
+            uint32_t got = screen[y * SCREEN_WIDTH + x] & 0xFFFFFF;
+            if (got != want && wrong++ < 5) {
+                report(x, y, got, want);
+            }
+        }
+    }
+    return wrong;
+}

@@ -4,6 +4,9 @@
 // Each test has a browser context of its own: its own localStorage.
 
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import {
     clickMenu, decodeInPage, differingPixels, framesShown, launchBrowser, menuMarked, openPage,
@@ -57,6 +60,19 @@ function markTile(canvas, pictures, row) {
         }
     }
     return -1;
+}
+
+// Waits until a download folder holds `count` whole files; returns the newest.
+async function waitForFile(folder, count) {
+    for (let i = 0; i < 300; ++i) {
+        const names = fs.readdirSync(folder).filter((name) => !name.endsWith('.crdownload'));
+        if (names.length >= count) {
+            return names.map((name) => path.join(folder, name))
+                .sort((a, b) => fs.statSync(b).mtimeMs - fs.statSync(a).mtimeMs)[0];
+        }
+        await new Promise((resolve) => setTimeout(resolve, 100));
+    }
+    throw new Error(`no download in ${folder}`);
 }
 
 // Waits for the page's next `count` animation frames.
@@ -185,6 +201,88 @@ describe('the game in the browser', () => {
         // The grayed item is there, and cannot be chosen.
         assert.equal(await page.$$eval('#menubar button', (buttons) =>
             buttons.find((b) => b.textContent === 'Use shaders').disabled), true);
+        await context.close();
+    });
+
+    test('Window size shows the canvas at its whole multiple that fits; full screen fills the screen', async () => {
+        const { context, page } = await openGame();
+        await page.setViewport({ width: 1400, height: 900 });
+        const shown = () => page.$eval('#canvas', (canvas) => [canvas.getBoundingClientRect().width,
+            canvas.getBoundingClientRect().height, document.fullscreenElement?.id ?? null]);
+        assert.deepEqual(await shown(), [480, 272, null]);
+        // 2x fits 1400 x 900; 3x does not, and shows as 2x with its mark.
+        for (const [item, expected] of [['2×', [960, 544, null]], ['3×', [960, 544, null]],
+            ['1× (480×272)', [480, 272, null]]]) {
+            await clickMenu(page, 'Video', 'Window size', item);
+            await waitForPage(page, (w) => document.getElementById('canvas').getBoundingClientRect().width === w,
+                expected[0]);
+            assert.deepEqual(await shown(), expected, item);
+            assert.equal(await menuMarked(page, item), true);
+        }
+        await clickMenu(page, 'Video', 'Window size', 'Full screen');
+        await waitForPage(page, () => document.fullscreenElement?.id === 'screen');
+        const [width, height] = await page.evaluate(() => [document.getElementById('screen').clientWidth,
+            document.getElementById('screen').clientHeight]);
+        const scale = Math.floor(Math.min(width / 480, height / 272));
+        await waitForPage(page, (w) => document.getElementById('canvas').getBoundingClientRect().width === w,
+            480 * scale);
+        assert.equal(await menuMarked(page, 'Full screen'), true);
+        assert.equal((await readLocalStorage(page))['Quorl/Configuration/emuFullScreen'], '1');
+        // The browser leaves full screen (Escape, in a browser with a player
+        // at it): the setting follows.
+        await page.evaluate(() => document.exitFullscreen());
+        await waitForPage(page, () => localStorage.getItem('Quorl/Configuration/emuFullScreen') === '0');
+        assert.equal(await menuMarked(page, 'Full screen'), false);
+        assert.deepEqual(await shown(), [480, 272, null]);
+        await context.close();
+    });
+
+    test('the Controls dialog binds a key, stores it and puts it in force', async () => {
+        const { context, page, pictures } = await openGame();
+        await clickMenu(page, 'Application', 'Controls…');
+        await waitForPage(page, () => !document.getElementById('controls').hidden);
+        await page.click('#controls-cell-0-0');  // South's keys
+        await waitForPage(page, () => document.getElementById('controls-cell-0-0').textContent === 'Press a key...');
+        await pressKey(page, 'KeyX');
+        await waitForPage(page, () => document.getElementById('controls-cell-0-0').textContent === 'X');
+        await page.click('#controls-ok');
+        await waitForPage(page, () => document.getElementById('controls').hidden);
+        // The pad button stays.
+        assert.equal((await readLocalStorage(page))['Quorl/Configuration/Controls/south'], 'KeyX,PadA');
+        // Keypad 2 no longer starts a game; X does.
+        await tapKey(page, 'Numpad2');
+        assert.equal(differingPixels(await readCanvas(page), 0, 0, 480, 272,
+            (x, y) => shown5551(pictures.intro, x, y, BLACK)).count, 0, 'the intro stays');
+        await tapKey(page, 'KeyX');
+        const wrong = differingPixels(await readCanvas(page), 0, 0, 150, 272,
+            (x, y) => shown5551(pictures.fond, x, y, BLACK));
+        assert.equal(wrong.count, 0, `the board's background: ${wrong.samples.join('; ')}`);
+        await context.close();
+    });
+
+    test('F12 and Save screenshot hand the frame shown to the browser as a PNG download', async () => {
+        const { context, page } = await openGame();
+        const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'quorl-downloads-'));
+        try {
+            const session = await page.createCDPSession();
+            await session.send('Page.setDownloadBehavior', { behavior: 'allow', downloadPath: folder });
+            const canvas = await readCanvas(page);
+            for (const [way, take] of [['F12', () => pressKey(page, 'F12')],
+                ['Save screenshot', () => clickMenu(page, 'Application', 'Save screenshot')]]) {
+                const before = fs.readdirSync(folder).length;
+                await take();
+                await waitForPage(page, () => document.title.startsWith('Saved Configuration-'));
+                const file = await waitForFile(folder, before + 1);
+                assert.match(path.basename(file), /^Configuration-\d{8}-\d{6}-\d{3}\.png$/, way);
+                const saved = await decodeInPage(page, `data:image/png;base64,${fs.readFileSync(file).toString('base64')}`);
+                assert.deepEqual([saved.width, saved.height], [480, 272], way);
+                const wrong = differingPixels(saved, 0, 0, 480, 272, (x, y) => pixelAt(canvas, x, y));
+                assert.equal(wrong.count, 0, `${way}: ${wrong.samples.join('; ')}`);
+            }
+            await waitForPage(page, () => document.title === 'Quorl Sample');
+        } finally {
+            fs.rmSync(folder, { recursive: true, force: true });
+        }
         await context.close();
     });
 

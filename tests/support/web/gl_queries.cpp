@@ -1,8 +1,11 @@
 // The GL queries and the feedback mode the library's suites use to look at
 // what they drew, on the browser host's GL layer. The library itself never
-// calls them, so the layer leaves them out.
+// calls them, so the layer leaves them out (glGetIntegerv and glGetTexImage,
+// which it calls, are the layer's).
 #include <GL/gl.h>
 #include <GL/glext.h>
+
+#include <cstring>
 
 #include "host/web/gl_layer.h"
 
@@ -18,32 +21,6 @@ GLenum glGetError()
     return error != GL_NO_ERROR ? error : emscripten_glGetError();
 }
 
-void glGetIntegerv(GLenum name, GLint* value)
-{
-    switch (name) {
-    case GL_DRAW_BUFFER:
-        *value = glLayer.drawBuffer == GL_LAYER_FRONT ? GL_FRONT : GL_BACK;
-        break;
-    case GL_READ_BUFFER:
-        *value = glLayer.readBuffer == GL_LAYER_FRONT ? GL_FRONT : GL_BACK;
-        break;
-    case GL_UNPACK_ROW_LENGTH:
-        *value = glLayer.unpackRowLength;
-        break;
-    case GL_BLEND_EQUATION:
-        *value = static_cast<GLint>(glLayer.blendEquation);
-        break;
-    case GL_BLEND_SRC:
-        *value = static_cast<GLint>(glLayer.blendSrc);
-        break;
-    case GL_BLEND_DST:
-        *value = static_cast<GLint>(glLayer.blendDst);
-        break;
-    default:
-        glLayer.error = GL_INVALID_ENUM;
-    }
-}
-
 void glGetBooleanv(GLenum name, GLboolean* value)
 {
     if (name != GL_COLOR_WRITEMASK) {
@@ -55,29 +32,43 @@ void glGetBooleanv(GLenum name, GLboolean* value)
     }
 }
 
+// As glGetIntegerv gives them, and the matrices, colour and mask as floats.
 void glGetFloatv(GLenum name, GLfloat* value)
 {
-    if (name != GL_CURRENT_COLOR) {
-        glLayer.error = GL_INVALID_ENUM;
+    switch (name) {
+    case GL_CURRENT_COLOR:
+        for (int32_t i = 0; i < 4; ++i) {
+            value[i] = static_cast<float>((glLayer.color >> (8 * i)) & 0xFF) / 255.0f;
+        }
         return;
+    case GL_COLOR_WRITEMASK:
+        for (int32_t i = 0; i < 4; ++i) {
+            value[i] = glLayer.colorMask[i] ? 1.0f : 0.0f;
+        }
+        return;
+    case GL_PROJECTION_MATRIX:
+    case GL_MODELVIEW_MATRIX:
+        memcpy(value, name == GL_PROJECTION_MATRIX ? glLayer.projection : glLayer.modelview,
+               16 * sizeof(float));
+        return;
+    default: {
+        GLint numbers[4] = {};
+        int32_t count = name == GL_VIEWPORT || name == GL_SCISSOR_BOX ? 4 : 1;
+        glGetIntegerv(name, numbers);
+        for (int32_t i = 0; i < count; ++i) {
+            value[i] = static_cast<float>(numbers[i]);
+        }
     }
-    for (int32_t i = 0; i < 4; ++i) {
-        value[i] = static_cast<float>((glLayer.color >> (8 * i)) & 0xFF) / 255.0f;
     }
 }
 
-// The bound texture as RGBA bytes, the one format the suites ask for.
-void glGetTexImage(GLenum target, GLint level, GLenum format, GLenum type, GLvoid* pixels)
+void glGetTexEnviv(GLenum target, GLenum name, GLint* value)
 {
-    uint32_t name = glLayer.boundTexture;
-    if (target != GL_TEXTURE_2D || level != 0 || format != GL_RGBA || type != GL_UNSIGNED_BYTE ||
-        name == 0 || name > glLayer.textures.size() || glLayer.textures[name - 1].image < 0) {
-        glLayer.error = GL_INVALID_OPERATION;
+    if (target != GL_TEXTURE_ENV || name != GL_TEXTURE_ENV_MODE) {
+        glLayer.error = GL_INVALID_ENUM;
         return;
     }
-    const GlImage& image = glLayer.images[glLayer.textures[name - 1].image];
-    glLayerFlush();
-    webglReadTexture(image.handle, image.width, image.height, static_cast<uint8_t*>(pixels));
+    *value = static_cast<GLint>(glLayer.textureEnvMode);
 }
 
 void glFeedbackBuffer(GLsizei size, GLenum type, GLfloat* buffer)

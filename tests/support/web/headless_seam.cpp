@@ -7,8 +7,10 @@
 #include <GL/gl.h>
 
 #include <cstring>
+#include <vector>
 
 #include "host/web/gl_layer.h"
+#include "host/web/web.h"
 
 static bool contextMade = false;
 
@@ -60,4 +62,38 @@ void* wsGetProcAddress(const char* name)
 bool headlessHasContext()
 {
     return contextMade;
+}
+
+void headlessResizeWindow(int32_t width, int32_t height)
+{
+    if (contextMade) {
+        glLayerResize(width, height);
+    }
+    screenAreaWidth.store(width, std::memory_order_relaxed);
+    screenAreaHeight.store(height, std::memory_order_relaxed);
+}
+
+// What the canvas shows once the front buffer is on it.
+std::vector<uint32_t> headlessShownPixels(int32_t width, int32_t height)
+{
+    std::vector<uint32_t> pixels;
+    if (!contextMade) {
+        return pixels;
+    }
+    glLayer.frontChanged = 1;
+    glLayerShowFront();
+    std::vector<uint32_t> rows(static_cast<size_t>(width) * height);
+    webglReadCanvas(width, height, reinterpret_cast<uint8_t*>(rows.data()));
+    pixels.reserve(rows.size());
+    for (int32_t y = height - 1; y >= 0; --y) {
+        for (int32_t x = 0; x < width; ++x) {
+            pixels.push_back(rows[static_cast<size_t>(y) * width + x] | 0xFF000000u);
+        }
+    }
+    return pixels;
+}
+
+// The suites' pages take no keys or menu commands.
+void webDeliverEvents()
+{
 }

@@ -14,6 +14,12 @@ static HGLRC context = nullptr;
 
 static HWND createTestWindow();
 
+// Wine draws GL straight to the X window, where GDI cannot read it back.
+std::vector<uint32_t> headlessShownPixels(int32_t, int32_t)
+{
+    return {};
+}
+
 int32_t wsSelectPixelFormat(const PixelFormatDescription& request)
 {
     if (headlessForcedAtSelection()) {
@@ -58,6 +64,16 @@ void* wsGetProcAddress(const char* name)
 bool headlessHasContext()
 {
     return context != nullptr;
+}
+
+void headlessResizeWindow(int32_t width, int32_t height)
+{
+    HWND window = deviceContext != nullptr ? WindowFromDC(deviceContext) : nullptr;
+    if (window != nullptr) {
+        SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    screenAreaWidth.store(width, std::memory_order_relaxed);
+    screenAreaHeight.store(height, std::memory_order_relaxed);
 }
 
 // A shown popup window at the screen's corner whose client area is the
