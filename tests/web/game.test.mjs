@@ -204,6 +204,38 @@ describe('the game in the browser', () => {
         await context.close();
     });
 
+    test('a game pad\'s A button starts a game, read through the page\'s Gamepad API', async () => {
+        const context = await browser.createBrowserContext();
+        const page = await context.newPage();
+        page.logs = [];
+        // A standard pad as a browser reports it: what the Gamepad API gives
+        // for a pad plugged in, its buttons pressed from the test.
+        await page.evaluateOnNewDocument(() => {
+            const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+            window.testPad = { id: 'Test pad (STANDARD GAMEPAD)', index: 0, connected: true, mapping: 'standard',
+                axes: [0, 0, 0, 0], buttons, timestamp: 1 };
+            navigator.getGamepads = () => [window.testPad, null, null, null];
+        });
+        await page.goto(webUrl(GAME));
+        await waitForFrames(page, 10);
+        const pictures = { intro: await decodeInPage(page, 'intro.png'), fond: await decodeInPage(page, 'fond.png') };
+        const press = async (down) => {
+            await page.evaluate((value) => {
+                testPad.buttons[0] = { pressed: value, touched: value, value: value ? 1 : 0 };
+                testPad.timestamp++;
+            }, down);
+            await waitForFrames(page, 3);
+        };
+        assert.equal(differingPixels(await readCanvas(page), 0, 0, 480, 272,
+            (x, y) => shown5551(pictures.intro, x, y, BLACK)).count, 0, 'the intro');
+        await press(true);
+        await press(false);
+        const wrong = differingPixels(await readCanvas(page), 0, 0, 150, 272,
+            (x, y) => shown5551(pictures.fond, x, y, BLACK));
+        assert.equal(wrong.count, 0, `the board's background: ${wrong.samples.join('; ')}`);
+        await context.close();
+    });
+
     test('Window size shows the canvas at its whole multiple that fits; full screen fills the screen', async () => {
         const { context, page } = await openGame();
         await page.setViewport({ width: 1400, height: 900 });
