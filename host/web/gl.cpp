@@ -23,9 +23,9 @@ static void multiplyCurrent(const float* by);
 static void updateCombined();
 static void transform(float x, float y, float z, float* outX, float* outY);
 static void addVertex(float x, float y, float z);
-static void emitTriangle(const GlVertex& a, const GlVertex& b, const GlVertex& c);
+static void emitTriangle(const GlVertex& a, const GlVertex& b, const GlVertex& c, uint32_t texture);
 static void writeFeedback(const GlVertex& vertex);
-static GlDrawState drawState();
+static GlDrawState drawState(uint32_t texture);
 static bool sameDrawState(const GlDrawState& a, const GlDrawState& b);
 static void setError(GLenum error);
 static void setFlag(int32_t* flag, int32_t value);
@@ -492,21 +492,26 @@ void glEnd()
         setError(GL_INVALID_OPERATION);
         return;
     }
-    const std::vector<GlVertex>& v = glLayer.primitiveVertices;
+    std::vector<GlVertex>& v = glLayer.primitiveVertices;
     int32_t count = static_cast<int32_t>(v.size());
+    // Feedback reports the coordinates as given.
+    uint32_t texture = 0;
+    if (glLayer.texturing != 0 && glLayer.feedback == nullptr) {
+        texture = glLayerTextureFor(v.data(), count);
+    }
     if (glLayer.primitive == GL_TRIANGLE_STRIP) {
         for (int32_t i = 2; i < count; ++i) {
             // Every other triangle of a strip turns the other way round.
             if (i % 2 == 0) {
-                emitTriangle(v[i - 2], v[i - 1], v[i]);
+                emitTriangle(v[i - 2], v[i - 1], v[i], texture);
             } else {
-                emitTriangle(v[i - 1], v[i - 2], v[i]);
+                emitTriangle(v[i - 1], v[i - 2], v[i], texture);
             }
         }
     } else {
         for (int32_t i = 3; i < count; i += 4) {
-            emitTriangle(v[i - 3], v[i - 2], v[i - 1]);
-            emitTriangle(v[i - 3], v[i - 1], v[i]);
+            emitTriangle(v[i - 3], v[i - 2], v[i - 1], texture);
+            emitTriangle(v[i - 3], v[i - 1], v[i], texture);
         }
     }
     glLayer.primitive = 0;
@@ -528,7 +533,7 @@ void glClear(GLbitfield mask)
         return;  // the buffers have no depth or stencil
     }
     glLayerFlush();
-    webglClear(drawState(), glLayer.clearColor);
+    webglClear(drawState(0), glLayer.clearColor);
     if (glLayer.drawBuffer == GL_LAYER_FRONT) {
         glLayer.frontChanged = 1;
     }
@@ -615,7 +620,7 @@ void glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type, con
         {ndcX(left), ndcY(last), 0, 1, white},   {ndcX(left), ndcY(last), 0, 1, white},
         {ndcX(right), ndcY(first), 1, 0, white}, {ndcX(right), ndcY(last), 1, 1, white},
     };
-    GlDrawState state = drawState();
+    GlDrawState state = drawState(0);
     state.mode = GL_LAYER_TEXTURE_REPLACE;
     state.texture = glLayer.pixelTexture;
     webglDrawTriangles(state, corners, 6);
@@ -794,7 +799,7 @@ static void addVertex(float x, float y, float z)
     glLayer.primitiveVertices.push_back(vertex);
 }
 
-static void emitTriangle(const GlVertex& a, const GlVertex& b, const GlVertex& c)
+static void emitTriangle(const GlVertex& a, const GlVertex& b, const GlVertex& c, uint32_t texture)
 {
     if (glLayer.feedback != nullptr) {
         GlFeedback& feedback = *glLayer.feedback;
@@ -809,8 +814,8 @@ static void emitTriangle(const GlVertex& a, const GlVertex& b, const GlVertex& c
         writeFeedback(c);
         return;
     }
-    if (glLayer.stateChanged != 0) {
-        GlDrawState state = drawState();
+    if (glLayer.stateChanged != 0 || texture != glLayer.batchState.texture) {
+        GlDrawState state = drawState(texture);
         if (!glLayer.batch.empty() && !sameDrawState(state, glLayer.batchState)) {
             glLayerFlush();
         }
@@ -845,13 +850,13 @@ static void writeFeedback(const GlVertex& vertex)
     feedback.used += 11;
 }
 
-// The state a triangle drawn now would be drawn with.
-static GlDrawState drawState()
+// The state a triangle drawn now from `texture` (0: untextured; a texture
+// name that holds no picture leaves fragments untextured, as in GL 1.x)
+// would be drawn with.
+static GlDrawState drawState(uint32_t texture)
 {
     GlDrawState state = {};
     state.buffer = glLayer.drawBuffer;
-    // An unspecified texture leaves fragments untextured, as in GL 1.x.
-    uint32_t texture = glLayer.texturing != 0 ? glLayerBoundTexture() : 0;
     state.mode = texture == 0                             ? GL_LAYER_COLOR
                  : glLayer.textureEnvMode == GL_REPLACE ? GL_LAYER_TEXTURE_REPLACE
                                                         : GL_LAYER_TEXTURE_MODULATE;

@@ -69,6 +69,7 @@ struct GlImage {
     std::vector<uint8_t> source;  // the rows as given, packed
     int32_t references;           // texture names holding it
     uint64_t lastUse;             // of glLayer.useClock; 0: holds nothing
+    int32_t atlasX, atlasY;       // its place in the atlas; -1: not there
 };
 
 // Feedback mode, for the library's tests: while `values` is set, finished
@@ -185,8 +186,13 @@ void glLayerError(uint32_t error);
 // it with the batch's and flushes the batch when it differs (gl.cpp).
 void glLayerStateChanged();
 
-// The WebGL texture the bound name holds, or 0 (gl_textures.cpp).
-uint32_t glLayerBoundTexture();
+// The WebGL texture a primitive with these vertices takes the bound name's
+// picture from, or 0 when the name holds none. Small pictures also live in
+// one atlas texture, so that draws of different pictures share a batch: for
+// a primitive whose texture coordinates stay within [0, 1] they are moved
+// to the picture's place there and the atlas is the texture
+// (gl_textures.cpp).
+uint32_t glLayerTextureFor(GlVertex* vertices, int32_t count);
 
 // ---- The WebGL back end (webgl.cpp) -------------------------------------------
 
@@ -208,6 +214,10 @@ uint32_t webglCreateTexture();
 // them) with the given GL filters.
 void webglTextureImage(uint32_t texture, int32_t width, int32_t height, const uint8_t* rgba,
                        int32_t minFilter, int32_t magFilter);
+
+// Replaces a width x height rectangle of a texture at (x, y) with RGBA bytes.
+void webglTextureSubImage(uint32_t texture, int32_t x, int32_t y, int32_t width, int32_t height,
+                          const uint8_t* rgba);
 
 // Sets the texture's GL filters.
 void webglTextureFilters(uint32_t texture, int32_t minFilter, int32_t magFilter);

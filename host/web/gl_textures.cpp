@@ -9,13 +9,36 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <cstddef>  // Required for: std::ptrdiff_t
 #include <cstring>  // Required for: memcpy, memset
 
 #include "host/web/gl_layer.h"
 
 constexpr size_t GL_LAYER_IDLE_BYTES = 32u << 20;
+// The atlas: a texture of GL_LAYER_ATLAS_SIZE texels square holding every
+// picture of up to GL_LAYER_ATLAS_SIDE texels a side (with nearest
+// filtering) that finds room, each with one more column and row repeating
+// its first, so that a coordinate of exactly 1 samples what GL_REPEAT gives.
+constexpr int32_t GL_LAYER_ATLAS_SIZE = 1024;
+constexpr int32_t GL_LAYER_ATLAS_SIDE = 256;
 
+// Rows of places of one height, filled from the left; places given back
+// are taken again by pictures of their size.
+struct AtlasShelf {
+    int32_t y, height, nextX;
+};
+struct AtlasPlace {
+    int32_t x, y, width, height;
+};
+struct Atlas {
+    uint32_t handle;
+    std::vector<AtlasShelf> shelves;
+    std::vector<AtlasPlace> freePlaces;
+};
+
+static Atlas atlas = {};
 static std::vector<uint8_t> convertScratch;
+static std::vector<uint8_t> atlasScratch;
 
 static GlTexture* boundName();
 static int32_t findImage(uint32_t format, uint32_t type, int32_t dropAlpha, int32_t width,
@@ -27,6 +50,9 @@ static void fillImage(GlImage& image, const PixelLayout& layout, int32_t rowByte
 static void holdImage(GlTexture* name, int32_t image);
 static bool sameRows(const uint8_t* stored, int32_t rowBytes, int32_t rows, int32_t stride,
                      const uint8_t* source);
+static void placeInAtlas(GlImage& image, const uint8_t* rgba);
+static void leaveAtlas(GlImage& image);
+static bool findAtlasPlace(int32_t width, int32_t height, int32_t* x, int32_t* y);
 
 void glGenTextures(GLsizei count, GLuint* names)
 {
@@ -93,6 +119,9 @@ void glTexParameteri(GLenum target, GLenum parameter, GLint value)
         held.minFilter = name->minFilter;
         held.magFilter = name->magFilter;
         webglTextureFilters(held.handle, held.minFilter, held.magFilter);
+        if (held.minFilter != GL_NEAREST || held.magFilter != GL_NEAREST) {
+            leaveAtlas(held);  // the atlas samples its texels nearest only
+        }
     }
     glLayerStateChanged();
 }
@@ -173,6 +202,7 @@ void glCopyTexSubImage2D(GLenum target, GLint level, GLint xOffset, GLint yOffse
     }
     GlImage& image = glLayer.images[name->image];
     image.copiedInto = 1;
+    leaveAtlas(image);  // the copy goes into its own texture alone
     std::vector<uint8_t>().swap(image.source);
     webglCopyToTexture(image.handle, xOffset, yOffset, glLayer.readBuffer, x, y, width, height);
 }
@@ -191,10 +221,28 @@ void glGetTexImage(GLenum target, GLint level, GLenum format, GLenum type, GLvoi
     webglReadTexture(image.handle, image.width, image.height, static_cast<uint8_t*>(pixels));
 }
 
-uint32_t glLayerBoundTexture()
+uint32_t glLayerTextureFor(GlVertex* vertices, int32_t count)
 {
     const GlTexture* name = boundName();
-    return name != nullptr && name->image >= 0 ? glLayer.images[name->image].handle : 0;
+    if (name == nullptr || name->image < 0) {
+        return 0;
+    }
+    const GlImage& image = glLayer.images[name->image];
+    if (image.atlasX < 0) {
+        return image.handle;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const GlVertex& vertex = vertices[i];
+        if (!(vertex.u >= 0.0f && vertex.u <= 1.0f && vertex.v >= 0.0f && vertex.v <= 1.0f)) {
+            return image.handle;  // repeats beyond its edge: the picture's own texture
+        }
+    }
+    const float size = static_cast<float>(GL_LAYER_ATLAS_SIZE);
+    for (int32_t i = 0; i < count; ++i) {
+        vertices[i].u = (static_cast<float>(image.atlasX) + vertices[i].u * image.width) / size;
+        vertices[i].v = (static_cast<float>(image.atlasY) + vertices[i].v * image.height) / size;
+    }
+    return atlas.handle;
 }
 
 static GlTexture* boundName()
@@ -252,7 +300,7 @@ static int32_t newImage(size_t bytes)
             if (empty >= 0) {
                 return empty;
             }
-            glLayer.images.push_back({webglCreateTexture(), 0, 0, 0, 0, 0, 0, 0, 0, {}, 0, 0});
+            glLayer.images.push_back({webglCreateTexture(), 0, 0, 0, 0, 0, 0, 0, 0, {}, 0, 0, -1, -1});
             return static_cast<int32_t>(glLayer.images.size()) - 1;
         }
         // The batch may still draw with it.
@@ -260,6 +308,7 @@ static int32_t newImage(size_t bytes)
             glLayerFlush();
         }
         GlImage& evicted = glLayer.images[oldest];
+        leaveAtlas(evicted);
         evicted.lastUse = 0;
         evicted.copiedInto = 0;
         evicted.width = 0;
@@ -282,6 +331,8 @@ static void fillImage(GlImage& image, const PixelLayout& layout, int32_t rowByte
                   image.source.data(), convertScratch.data());
     webglTextureImage(image.handle, image.width, image.height, convertScratch.data(),
                       image.minFilter, image.magFilter);
+    leaveAtlas(image);
+    placeInAtlas(image, convertScratch.data());
 }
 
 static void holdImage(GlTexture* name, int32_t image)
@@ -321,5 +372,83 @@ static bool sameRows(const uint8_t* stored, int32_t rowBytes, int32_t rows, int3
             }
         }
     }
+    return true;
+}
+
+// Puts a picture's texels, with its repeating column and row, in a place of
+// the atlas of its size, if it may go there and one is free.
+static void placeInAtlas(GlImage& image, const uint8_t* rgba)
+{
+    if (image.width <= 0 || image.height <= 0 || image.width > GL_LAYER_ATLAS_SIDE ||
+        image.height > GL_LAYER_ATLAS_SIDE || image.minFilter != GL_NEAREST || image.magFilter != GL_NEAREST) {
+        return;
+    }
+    int32_t width = image.width + 1;
+    int32_t height = image.height + 1;
+    int32_t x = 0;
+    int32_t y = 0;
+    if (!findAtlasPlace(width, height, &x, &y)) {
+        return;
+    }
+    if (atlas.handle == 0) {
+        atlas.handle = webglCreateTexture();
+        webglTextureImage(atlas.handle, GL_LAYER_ATLAS_SIZE, GL_LAYER_ATLAS_SIZE, nullptr, GL_NEAREST,
+                          GL_NEAREST);
+    }
+    atlasScratch.resize(static_cast<size_t>(width) * height * 4);
+    for (int32_t row = 0; row < height; ++row) {
+        const uint8_t* in = rgba + static_cast<size_t>(row % image.height) * image.width * 4;
+        uint8_t* out = atlasScratch.data() + static_cast<size_t>(row) * width * 4;
+        memcpy(out, in, static_cast<size_t>(image.width) * 4);
+        memcpy(out + static_cast<size_t>(image.width) * 4, in, 4);
+    }
+    // The place may have held a picture the batch still draws.
+    if (glLayer.batchState.texture == atlas.handle) {
+        glLayerFlush();
+    }
+    webglTextureSubImage(atlas.handle, x, y, width, height, atlasScratch.data());
+    image.atlasX = x;
+    image.atlasY = y;
+}
+
+static void leaveAtlas(GlImage& image)
+{
+    if (image.atlasX < 0) {
+        return;
+    }
+    atlas.freePlaces.push_back({image.atlasX, image.atlasY, image.width + 1, image.height + 1});
+    image.atlasX = -1;
+    image.atlasY = -1;
+    glLayerStateChanged();
+}
+
+// A free place of width x height: one given back, room on a shelf of that
+// height, or a new shelf under the others.
+static bool findAtlasPlace(int32_t width, int32_t height, int32_t* x, int32_t* y)
+{
+    for (size_t i = 0; i < atlas.freePlaces.size(); ++i) {
+        const AtlasPlace& place = atlas.freePlaces[i];
+        if (place.width == width && place.height == height) {
+            *x = place.x;
+            *y = place.y;
+            atlas.freePlaces.erase(atlas.freePlaces.begin() + static_cast<std::ptrdiff_t>(i));
+            return true;
+        }
+    }
+    for (AtlasShelf& shelf : atlas.shelves) {
+        if (shelf.height == height && shelf.nextX + width <= GL_LAYER_ATLAS_SIZE) {
+            *x = shelf.nextX;
+            *y = shelf.y;
+            shelf.nextX += width;
+            return true;
+        }
+    }
+    int32_t top = atlas.shelves.empty() ? 0 : atlas.shelves.back().y + atlas.shelves.back().height;
+    if (top + height > GL_LAYER_ATLAS_SIZE) {
+        return false;
+    }
+    atlas.shelves.push_back({top, height, width});
+    *x = 0;
+    *y = top;
     return true;
 }

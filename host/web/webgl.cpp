@@ -171,6 +171,13 @@ void webglTextureImage(uint32_t texture, int32_t width, int32_t height, const ui
     emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
 
+void webglTextureSubImage(uint32_t texture, int32_t x, int32_t y, int32_t width, int32_t height,
+                          const uint8_t* rgba)
+{
+    bindTexture(texture);
+    emscripten_glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
+
 void webglTextureFilters(uint32_t texture, int32_t minFilter, int32_t magFilter)
 {
     bindTexture(texture);
