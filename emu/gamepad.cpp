@@ -24,6 +24,7 @@ static const SDL_GameControllerButton PAD_SDL_BUTTONS[PAD_BUTTON_COUNT] = {
 static int32_t padsState = 0;  // 0: not started, 1: started, -1: SDL cannot
 static SDL_GameController* pads[PAD_SLOTS];
 
+static int8_t stickFromAxis(int32_t axis);
 static void startPads();
 static void openPad(int32_t deviceIndex);
 static void takePadEvents();
@@ -59,7 +60,9 @@ PadStick updateGamepads()
     return stick;
 }
 
-int8_t stickFromAxis(int32_t axis)
+// A stick axis of SDL's range (-32768 .. 32767) as the controller's stick
+// value: 0 within the dead zone a pad at rest stays in, -128 or 127 at the ends.
+static int8_t stickFromAxis(int32_t axis)
 {
     if (axis > -STICK_DEAD_ZONE && axis < STICK_DEAD_ZONE) {
         return 0;

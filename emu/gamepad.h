@@ -20,7 +20,3 @@ struct PadStick {
 // the result (the first pad whose stick is off centre).
 PadStick updateGamepads();
 
-// A stick axis of SDL's range (-32768 .. 32767) as the controller's stick
-// value: 0 within the dead zone that a pad at rest stays in, the full
-// -128 or 127 at the ends.
-int8_t stickFromAxis(int32_t axis);

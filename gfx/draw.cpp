@@ -12,11 +12,13 @@
 
 // Allocated by the first draw and kept: drawing allocates nothing afterwards.
 // Every quad is built in its first four records.
-Vertex* vertexScratch = nullptr;
+// A quad is built in the first four records, sent, then the next one built.
+static Vertex* vertexScratch = nullptr;
 
 // One opaque white texel, stretched and tinted by fillRect; made by its first call.
 static Image* fillImage = nullptr;
 
+static void emitQuad(Vertex* vertices);
 static Vertex* obtainVertexScratch();
 static uint32_t clampColorPart(int32_t value);
 static int32_t truncateToInt(float value);
@@ -188,7 +190,8 @@ void fillTinted(int32_t x, int32_t y, int32_t width, int32_t height)
     drawImage(fillImage);
 }
 
-void emitQuad(Vertex* vertices)
+// Sends four vertices as one triangle strip.
+static void emitQuad(Vertex* vertices)
 {
     // Texel positions over the size last uploaded (texWidth x texHeight of
     // the bound image) give GL's 0..1 coordinates.

@@ -15,14 +15,12 @@ constexpr int32_t VERTEX_SCRATCH_BYTES = 1048576;
 constexpr int32_t STRIP_TEXELS = 64;
 constexpr int64_t STRIP_MAX_TEXELS = 65536;  // the widest texture an image can have
 
-extern Vertex* vertexScratch;
 
 // The four corners of the image's single quad, in strip order. Returns false,
 // leaving `out` alone, when the source rectangle is under one texel wide or high.
 bool buildImageQuad(const Image& image, Vertex* out);
 
 int32_t drawImageStrips(Image* image);
-void emitQuad(Vertex* vertices);
 
 // Fills a rectangle in currentColor through the picture path (one white
 // texel, stretched): what fillRect and the shapes are drawn with. Nothing

@@ -21,7 +21,7 @@ constexpr int32_t TEXT_BOX = -2;            // drawn for a character the font la
 // More than any glyph's scaled width or height (widths are bytes).
 constexpr int64_t TEXT_GLYPH_REACH = 256 * TEXT_SCALE_MAX;
 
-const FontInfo builtinFontInfo = {builtinGlyphBits, nullptr, 7, 8, 1};
+static const FontInfo builtinFontInfo = {builtinGlyphBits, nullptr, 7, 8, 1};
 
 Font* defaultFont = nullptr;
 Font* currentFont = nullptr;

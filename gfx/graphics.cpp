@@ -17,9 +17,9 @@
 #include "host/common.h"     // Required for: endForCallOrder
 #include "quorl/host.h"      // Required for: wsSwapBuffers
 
-int32_t screenPixelFormat = PF_8888;
+static int32_t screenPixelFormat = PF_8888;
 int32_t bitsPerPixel = 32;
-int32_t doubleBufferRequested = 1;
+static int32_t doubleBufferRequested = 1;
 int32_t doubleBuffered = 1;
 uint8_t* drawBufferBase = nullptr;
 uint8_t* displayBufferBase = nullptr;
@@ -28,7 +28,7 @@ DrawBuffer drawBuffer = {};
 DrawBuffer displayBuffer = {};
 DrawBuffer* drawTarget = &drawBuffer;
 int32_t drawingStarted = 0;
-int32_t graphicsStarted = 0;
+static int32_t graphicsStarted = 0;  // flag: initGraphics has run
 float sinTable[361];
 float cosTable[361];
 

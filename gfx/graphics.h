@@ -7,9 +7,7 @@
 
 constexpr int32_t SCREEN_BUFFER_WIDTH = 512;  // pixels per row of a screen buffer
 
-extern int32_t screenPixelFormat;
 extern int32_t bitsPerPixel;
-extern int32_t doubleBufferRequested;
 extern int32_t doubleBuffered;
 extern uint8_t* drawBufferBase;
 extern uint8_t* displayBufferBase;
@@ -17,7 +15,6 @@ extern uint8_t* videoMemoryFree;
 extern DrawBuffer displayBuffer;
 extern DrawBuffer* drawTarget;
 extern int32_t drawingStarted;
-extern int32_t graphicsStarted;  // flag: initGraphics has run
 extern float sinTable[361];
 extern float cosTable[361];
 

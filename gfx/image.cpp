@@ -64,6 +64,7 @@ static int32_t uploadedRowPixels = 0;
 // reading beyond the table.
 static int32_t activeColorCount = 0;
 
+static void applyPalette(const uint32_t* colors, int32_t count);
 static bool isPaletted(int32_t pixelFormat);
 static bool isValidFormat(int32_t pixelFormat);
 static int32_t sourceRowBytes(int32_t pixelFormat, int32_t width);
@@ -236,7 +237,7 @@ void uploadTexture(int32_t width, int32_t height, void* pixels, int32_t rowPixel
     uploadedHeight = height;
 }
 
-void applyPalette(const uint32_t* colors, int32_t count)
+static void applyPalette(const uint32_t* colors, int32_t count)
 {
     if (paletteFormat == PF_8888 || colors == nullptr) {
         activeColors = colors;  // no table at all: paletted pixels show transparent

@@ -31,7 +31,6 @@ struct FontInfo {
     int32_t charHeight;
     int32_t bytesPerGlyphRow;
 };
-extern const FontInfo builtinFontInfo;
 
 constexpr int32_t EXPAND_BUFFER_PIXELS = 262144;  // 1 MiB of PF_8888
 constexpr int32_t CONVERTED_PALETTE_SIZE = 256;
@@ -63,7 +62,6 @@ void bindImage(Image* image);
 // x height texels read from rows `rowPixels` pixels apart (the buffer's
 // bufferWidth; rows are never read closer together than `width`).
 void uploadTexture(int32_t width, int32_t height, void* pixels, int32_t rowPixels);
-void applyPalette(const uint32_t* colors, int32_t count);
 // Expands `rows` paletted rows of `width` pixels, `rowPixels` apart in the
 // source, into expandBuffer through the active colours.
 void expandPalettedRows(const void* pixels, int32_t rows, int32_t width, int32_t rowPixels);

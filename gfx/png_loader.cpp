@@ -37,6 +37,7 @@ struct PngSource {
 // Why the last load failed, for lastLoadError; "" after one that worked.
 static const char* loadError = "";
 
+static Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat, int32_t greyRule);
 static Image* failLoad(const char* reason);
 static bool isDirectColor(int32_t pixelFormat);
 static bool pictureFits(uint32_t width, uint32_t height);
@@ -90,7 +91,9 @@ void setLoadError(const char* reason)
     loadError = reason != nullptr ? reason : "";
 }
 
-Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat, int32_t greyRule)
+// Opens the named file (looked up as dataFilePath says) and decodes it with
+// loadPngStream.
+static Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat, int32_t greyRule)
 {
     FILE* file = name != nullptr ? std::fopen(dataFilePath(name).c_str(), "rb") : nullptr;
     if (file == nullptr) {

@@ -17,8 +17,6 @@ constexpr int32_t PNG_GREY_CONSOLE = 0;
 // transparent-grey key says otherwise, its alpha used as stored.
 constexpr int32_t PNG_GREY_AS_STORED = 1;
 
-// Opens the named file and decodes it with loadPngStream.
-Image* loadPngImage(const char* name, int32_t location, int32_t pixelFormat, int32_t greyRule);
 
 // Decodes a PNG from an open stream (read forward only: a pipe will do) into
 // a new Image of the given location and direct-colour pixel format, grey

@@ -72,6 +72,9 @@ play_consumer() {
     # "HELLO" at (8, 8): ink in the text's colour, the screen between strokes.
     expect_pixel "text" 8 8 "$yellow"
     expect_pixel "inside the H" 10 10 "$blue"
+    expect_pixel "a filled circle" 400 100 "$yellow"
+    expect_pixel "the tinted sheet frame" 310 50 "255,0,0"
+    expect_pixel "inside the outline" 120 55 "$blue"
     for key in $KEY_MAIN2 $KEY_KP2; do
         xdotool keydown "$key"
         expect_pixel "key $key held" 240 200 "$green"
@@ -82,7 +85,14 @@ play_consumer() {
     wait_for_exit "$pid"
     [[ "$exit_code" == 0 ]] || fail "$game ended with $exit_code"
     pid=""
-    [[ -f "$XDG_CONFIG_HOME/Quorl Tests/Consumer.conf" ]] || fail "no settings store named by the game"
+    local store="$XDG_CONFIG_HOME/Quorl Tests/Consumer.conf"
+    [[ -f "$store" ]] || fail "no settings store named by the game"
+    for line in "southKey=2" "southKeyWidth=14" "savedAt=30"; do
+        grep -qx "$line" "$store" || fail "the game's saved data lacks $line: $(cat "$store")"
+    done
+    [[ $(identify -format "%wx%h" "$work/elsewhere/game-shot.png" 2>/dev/null) == 480x272 ]] ||
+        fail "no 480x272 screenshot from the game"
+    rm -f "$work/elsewhere/game-shot.png" "$store"
     local loud
     loud=$(od -An -v -t d2 -w2 "$capture" | awk '$1 > 64 || $1 < -64 { n++ } END { print n + 0 }')
     ((loud > 0)) || fail "$game played no sound"
