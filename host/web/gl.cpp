@@ -1,8 +1,9 @@
 // The OpenGL 1.x entry points the library calls, on the browser host: the
-// fixed-function state, matrices applied on the CPU, immediate-mode quads
-// gathered into one vertex array, pixel transfers in the library's 16-bit
-// types converted on the CPU, glDrawPixels as a textured rectangle, and the
-// front and back buffers. The WebGL calls themselves are in webgl.cpp.
+// fixed-function state with its attribute and matrix stacks, matrices
+// applied on the CPU, immediate-mode quads gathered into one vertex array,
+// read-backs, glDrawPixels as a textured rectangle, and the front and back
+// buffers. Textures are in gl_textures.cpp, the conversions of the
+// library's pixel types in gl_pixels.cpp, the WebGL calls in webgl.cpp.
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glu.h>
