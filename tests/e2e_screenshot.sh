@@ -70,15 +70,48 @@ rm -rf "$pictures/Configuration"
 echo "not a folder" >"$pictures/Configuration"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 press F12
+# The box: another top-level window of the game's title (the game's own
+# children may bear it too, so only the root's children are looked at).
+message_box() {
+    local id
+    for id in $(xwininfo -root -children | awk '/"Quorl Sample"/ {print $1}'); do
+        if ((id != window)) && xwininfo -id "$id" | grep -q IsViewable; then
+            echo $((id))
+            return
+        fi
+    done
+}
+box=""
 for _ in $(seq 50); do
-    (($(xdotool search --onlyvisible --name "^Quorl Sample$" 2>/dev/null | wc -l) >= 2)) && break
+    box=$(message_box)
+    [[ -n $box ]] && break
     sleep 0.1
 done
-(($(xdotool search --onlyvisible --name "^Quorl Sample$" | wc -l) >= 2)) || fail "no message box"
-press Return
+[[ -n $box ]] || fail "no message box"
+# The box may take the keyboard a moment after it shows: Return until no box
+# is left (looked for anew each time, and twice, as a box may be mapped again).
+gone=0
+for _ in $(seq 20); do
+    box=$(message_box)
+    if [[ -z $box ]]; then
+        ((++gone >= 2)) && break
+        sleep 0.2
+        continue
+    fi
+    gone=0
+    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    press Return
+    sleep 0.3
+done
+((gone >= 2)) || fail "the message box stayed open"
 kill -0 "$pid" 2>/dev/null || fail "the game ended"
-xdotool windowfocus --sync "$window" 2>/dev/null || true
-press Escape
+# The keyboard comes back to the game's window a moment after the box goes.
+for _ in $(seq 10); do
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    press Escape
+    sleep 0.5
+    kill -0 "$pid" 2>/dev/null || break
+done
 wait_for_exit "$pid"
 [[ $exit_code == 0 ]] || fail "Escape ended with $exit_code"
 pid=""

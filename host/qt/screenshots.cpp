@@ -41,7 +41,12 @@ static void lookAtScreenshot()
         return;
     }
     if (state == SCREENSHOT_FAILED) {
-        QMessageBox::warning(hostWindow.top, QString::fromUtf8(gameWindowTitle()), QString::fromUtf8(text));
+        QMessageBox box(QMessageBox::Warning, QString::fromUtf8(gameWindowTitle()), QString::fromUtf8(text),
+                        QMessageBox::Ok, hostWindow.top);
+        // A bare X server has no window manager to give the box the keyboard.
+        QTimer::singleShot(0, &box, [&box] { box.activateWindow(); });
+        box.exec();
+        hostWindow.top->activateWindow();
         return;
     }
     hostWindow.top->setWindowTitle(QString::fromUtf8(text));
