@@ -32,6 +32,10 @@ EM_JS(void, setPageWindowSize, (int scale, int fullScreen), {
     quorlPage.setWindowSize(scale, fullScreen != 0);
 });
 
+EM_JS(int, pageScaleThatFits, (), {
+    return quorlPage.scaleThatFits();
+});
+
 EM_JS(void, showPageTitle, (const char* text, int ms), {
     quorlPage.showTitle(UTF8ToString(text), ms);
 });
@@ -64,6 +68,12 @@ void webOpenWindow()
     for (int32_t i = 0; i < MENU_ENTRY_COUNT; ++i) {
         const MenuEntry& entry = MENU_ENTRIES[i];
         addPageMenuEntry(i, entry.depth, entry.text, entry.command, entry.grayed, entry.radio);
+    }
+    // With no size stored yet, a page opens as large as fits, up to 4x.
+    int32_t stored = 0;
+    if (storeReadValue("", "emuWindowScale", &stored) == 0) {
+        int32_t fits = pageScaleThatFits();
+        emuWindowScale.store(fits < WINDOW_SCALE_MAX ? fits : WINDOW_SCALE_MAX, std::memory_order_relaxed);
     }
     updateMenuChecks();
     updateWindowSize();

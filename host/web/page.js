@@ -92,15 +92,22 @@ var quorlPage = (function () {
 
   // ---- Canvas size and focus -------------------------------------------------
 
+  // The largest whole multiple of the canvas, in device pixels, that the
+  // page's room (in full screen, the screen) holds.
+  function scaleThatFits() {
+    var ratio = window.devicePixelRatio || 1;
+    var width = fullScreen ? screen.clientWidth : document.documentElement.clientWidth - 16;
+    var height = fullScreen ? screen.clientHeight
+                            : window.innerHeight - menubar.offsetHeight - status.offsetHeight - 24;
+    return Math.max(1, Math.floor(Math.min(width * ratio / SCREEN_WIDTH, height * ratio / SCREEN_HEIGHT)));
+  }
+
   // The canvas at a whole multiple of its pixels in device pixels: the window
   // size's (made smaller when the room is too small), or in full screen the
   // largest that fits the screen.
   function fit() {
     var ratio = window.devicePixelRatio || 1;
-    var width = fullScreen ? screen.clientWidth : document.documentElement.clientWidth - 16;
-    var height = fullScreen ? screen.clientHeight
-                            : window.innerHeight - menubar.offsetHeight - status.offsetHeight - 24;
-    var fits = Math.max(1, Math.floor(Math.min(width * ratio / SCREEN_WIDTH, height * ratio / SCREEN_HEIGHT)));
+    var fits = scaleThatFits();
     var scale = fullScreen ? fits : Math.max(1, Math.min(fits, Math.floor(windowScale * ratio)));
     canvas.style.width = SCREEN_WIDTH * scale / ratio + 'px';
     canvas.style.height = SCREEN_HEIGHT * scale / ratio + 'px';
@@ -212,6 +219,11 @@ var quorlPage = (function () {
   };
 
   // ---- Window size, title, downloads -------------------------------------------
+
+  // The largest whole multiple the page has room for, in CSS pixels.
+  page.scaleThatFits = function () {
+    return Math.max(1, Math.floor(scaleThatFits() / (window.devicePixelRatio || 1)));
+  };
 
   // Full screen puts the screen alone on the display (a browser allows it
   // only soon after a click or a key press); the browser leaves it on

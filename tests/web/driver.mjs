@@ -63,10 +63,14 @@ export async function launchBrowser(extraArgs = []) {
     return browser;
 }
 
-// Opens url in a new tab and waits for its load event. page.logs collects
-// the console output and uncaught errors, for failure messages.
-export async function openPage(browser, url) {
+// Opens url in a new tab (of the given viewport, else the window's) and
+// waits for its load event. page.logs collects the console output and
+// uncaught errors, for failure messages.
+export async function openPage(browser, url, viewport = null) {
     const page = await browser.newPage();
+    if (viewport) {
+        await page.setViewport(viewport);
+    }
     page.logs = [];
     page.on('console', (message) => page.logs.push(`console.${message.type()}: ${message.text()}`));
     page.on('pageerror', (error) => page.logs.push(`page error: ${error.stack || error.message}`));
@@ -170,8 +174,8 @@ export function webUrl(file) {
 
 // Opens a program's page (a path in build-web/) in a browser or a browser
 // context of its own, and waits until it has shown its first frames.
-export async function openProgram(browser, file) {
-    const page = await openPage(browser, webUrl(file));
+export async function openProgram(browser, file, viewport = null) {
+    const page = await openPage(browser, webUrl(file), viewport);
     await waitForFrames(page, 2);
     return page;
 }

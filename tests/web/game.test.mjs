@@ -25,9 +25,9 @@ after(async () => {
     await browser?.close();
 });
 
-async function openGame() {
+async function openGame(viewport = null) {
     const context = await browser.createBrowserContext();
-    const page = await openProgram(context, GAME);
+    const page = await openProgram(context, GAME, viewport);
     const pictures = {};
     for (const name of ['intro', 'fond', 'boules', 'solutions', 'fleche']) {
         pictures[name] = await decodeInPage(page, `${name}.png`);
@@ -237,13 +237,14 @@ describe('the game in the browser', () => {
     });
 
     test('Window size shows the canvas at its whole multiple that fits; full screen fills the screen', async () => {
-        const { context, page } = await openGame();
-        await page.setViewport({ width: 1400, height: 900 });
+        // With no size chosen yet the page opens as large as fits: 2x in 1400 x 900.
+        const { context, page } = await openGame({ width: 1400, height: 900 });
         const shown = () => page.$eval('#canvas', (canvas) => [canvas.getBoundingClientRect().width,
             canvas.getBoundingClientRect().height, document.fullscreenElement?.id ?? null]);
-        assert.deepEqual(await shown(), [480, 272, null]);
-        // 2x fits 1400 x 900; 3x does not, and shows as 2x with its mark.
-        for (const [item, expected] of [['2×', [960, 544, null]], ['3×', [960, 544, null]],
+        assert.deepEqual(await shown(), [960, 544, null]);
+        assert.equal(await menuMarked(page, '2×'), true);
+        // 3x does not fit, and shows as 2x with its mark.
+        for (const [item, expected] of [['1× (480×272)', [480, 272, null]], ['3×', [960, 544, null]],
             ['1× (480×272)', [480, 272, null]]]) {
             await clickMenu(page, 'Video', 'Window size', item);
             await waitForPage(page, (w) => document.getElementById('canvas').getBoundingClientRect().width === w,
