@@ -4,8 +4,10 @@
 // files at the same places in the same order, each frame presented (and
 // finished, for OpenGL); the three frames are read back and compared first.
 // The draw list is taken from drawScreen itself: the benchmark is linked
-// with drawImage and loadImageFile wrapped, and one recorded frame notes
-// which file each drawn picture came from and where it went.
+// with drawImage, fillRect, loadImageFile and releaseImage wrapped, and one
+// recorded frame notes which file each drawn picture came from (or, for one
+// made in memory, as the font is, a copy of its pixels), where it went and
+// its tint; a fill is a white pixel stretched and tinted.
 // Run under an X server from the source tree: DISPLAY=:n build/bench_frame
 #include <GL/gl.h>
 #include <sys/resource.h>
@@ -21,6 +23,7 @@
 #include "game/board.h"
 #include "game/game.h"
 #include "gfx/graphics.h"
+#include "gfx/image.h"
 #include "quorl/quorl.h"
 #include "tests/support/headless_seam.h"
 
@@ -38,25 +41,60 @@ struct DrawnPicture {
     int32_t x, y, width, height;
     float srcX0, srcY0, srcX1, srcY1;
     float angle;
+    uint32_t tint;
 };
 
 static bool recording = false;
 static std::vector<DrawnPicture> drawList;
 static std::map<const void*, std::string> fileOfPixels;
+static std::map<std::string, RgbaPicture> memoryPictures;  // by the name given in fileOfPixels
+
+static RgbaPicture rgbaOfImage(const Image* image);
 
 extern "C" void __real__Z9drawImageP5Image(Image* image);
 extern "C" Image* __real__Z13loadImageFilePKcii(const char* name, int32_t location,
                                                 int32_t pixelFormat);
+extern "C" void __real__Z12releaseImageP5Image(Image* image);
+extern "C" void __real__Z8fillRectiiiij(int32_t x, int32_t y, int32_t width, int32_t height,
+                                        uint32_t color);
+
+constexpr const char* FILL_PICTURE = "memory:fill";
+
+// releaseImage as the game calls it: the pixels' memory may come back for
+// another picture (the intro's for the fills, say), so the name goes.
+extern "C" void __wrap__Z12releaseImageP5Image(Image* image)
+{
+    if (image != nullptr) {
+        fileOfPixels.erase(image->pixels);
+    }
+    __real__Z12releaseImageP5Image(image);
+}
 
 // drawImage as the game calls it: noted while recording, then drawn.
 extern "C" void __wrap__Z9drawImageP5Image(Image* image)
 {
     if (recording && image != nullptr) {
+        if (fileOfPixels.count(image->pixels) == 0) {
+            std::string name = "memory:" + std::to_string(memoryPictures.size());
+            fileOfPixels[image->pixels] = name;
+            memoryPictures[name] = rgbaOfImage(image);
+        }
         drawList.push_back({fileOfPixels[image->pixels], image->x, image->y, image->drawWidth,
                             image->drawHeight, image->srcX0, image->srcY0, image->srcX1,
-                            image->srcY1, image->angle});
+                            image->srcY1, image->angle, currentColor});
     }
     __real__Z9drawImageP5Image(image);
+}
+
+// fillRect as the game calls it: noted as the white pixel stretched and tinted.
+extern "C" void __wrap__Z8fillRectiiiij(int32_t x, int32_t y, int32_t width, int32_t height,
+                                        uint32_t color)
+{
+    if (recording && width > 0 && height > 0) {
+        memoryPictures[FILL_PICTURE] = {1, 1, {255, 255, 255, 255}};
+        drawList.push_back({FILL_PICTURE, x, y, width, height, 0, 0, 1, 1, 0, color});
+    }
+    __real__Z8fillRectiiiij(x, y, width, height, color);
 }
 
 // loadImageFile as the game calls it: remembers which file the pixels hold.
@@ -255,7 +293,9 @@ static bool openPeer(SdlPeer* peer, Uint32 rendererFlags, int32_t windowX)
             continue;
         }
         RgbaPicture picture;
-        if (!decodePngRgba(drawn.file.c_str(), &picture)) {
+        if (memoryPictures.count(drawn.file) != 0) {
+            picture = memoryPictures[drawn.file];
+        } else if (!decodePngRgba(drawn.file.c_str(), &picture)) {
             std::fprintf(stderr, "%s: cannot decode\n", drawn.file.c_str());
             return false;
         }
@@ -283,11 +323,14 @@ static void drawPeerFrame(SdlPeer* peer)
                            static_cast<int>(drawn.srcX1 - drawn.srcX0),
                            static_cast<int>(drawn.srcY1 - drawn.srcY0)};
         SDL_Rect target = {drawn.x, drawn.y, drawn.width, drawn.height};
+        SDL_Texture* texture = peer->textures[drawn.file];
+        SDL_SetTextureColorMod(texture, drawn.tint & 0xFF, (drawn.tint >> 8) & 0xFF, (drawn.tint >> 16) & 0xFF);
+        SDL_SetTextureAlphaMod(texture, drawn.tint >> 24);
         if (drawn.angle == 0.0f) {
-            SDL_RenderCopy(peer->renderer, peer->textures[drawn.file], &source, &target);
+            SDL_RenderCopy(peer->renderer, texture, &source, &target);
         } else {
-            SDL_RenderCopyEx(peer->renderer, peer->textures[drawn.file], &source, &target,
-                             drawn.angle, nullptr, SDL_FLIP_NONE);
+            SDL_RenderCopyEx(peer->renderer, texture, &source, &target, drawn.angle, nullptr,
+                             SDL_FLIP_NONE);
         }
     }
 }
@@ -313,3 +356,34 @@ static std::vector<uint8_t> peerPixels(SdlPeer* peer)
     return pixels;
 }
 #endif
+
+// The pixels of a picture made in memory as RGBA bytes, paletted ones looked
+// up in their palette (an index past its end shows transparent).
+static RgbaPicture rgbaOfImage(const Image* image)
+{
+    RgbaPicture picture = {image->width, image->height, {}};
+    picture.pixels.resize(static_cast<size_t>(image->width) * image->height * 4);
+    const auto* bytes = static_cast<const uint8_t*>(image->pixels);
+    for (int32_t y = 0; y < image->height; ++y) {
+        for (int32_t x = 0; x < image->width; ++x) {
+            size_t at = static_cast<size_t>(y) * image->bufferWidth + x;
+            uint32_t color = 0;
+            if (image->pixelFormat == PF_T4 || image->pixelFormat == PF_T8) {
+                uint32_t index = image->pixelFormat == PF_T8 ? bytes[at] : (bytes[at / 2] >> (at % 2 * 4)) & 0xF;
+                const Palette* palette = image->palette;
+                if (palette != nullptr && index < static_cast<uint32_t>(palette->count)) {
+                    color = pixelToColor32(palette->colors[index], palette->pixelFormat);
+                }
+            } else if (image->pixelFormat == PF_8888) {
+                color = static_cast<const uint32_t*>(image->pixels)[at];
+            } else {
+                color = pixelToColor32(static_cast<const uint16_t*>(image->pixels)[at], image->pixelFormat);
+            }
+            size_t out = (static_cast<size_t>(y) * image->width + x) * 4;
+            for (int32_t channel = 0; channel < 4; ++channel) {
+                picture.pixels[out + channel] = static_cast<uint8_t>(color >> (8 * channel));
+            }
+        }
+    }
+    return picture;
+}
