@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/shared/won_screen.h"
 #include "bench/support/bench_support.h"
 #include "quorl/host.h"
 #include "game/board.h"
@@ -108,7 +109,6 @@ extern "C" Image* __wrap__Z13loadImageFilePKcii(const char* name, int32_t locati
     return image;
 }
 
-static void playToWonScreen();
 static double quorlFrameMs();
 static int64_t pageFaults();
 
@@ -233,28 +233,6 @@ int main()
     return 0;
 }
 
-// A new game from frame 0 (code 1-2-3-4), nine rows that miss, a tenth that
-// finds the code: every cell, mark and code ball is on the won screen.
-static void playToWonScreen()
-{
-    static const int32_t rows[BOARD_ROW_COUNT][GAME_SLOT_COUNT] = {
-        {2, 1, 4, 3}, {5, 6, 1, 2}, {3, 4, 5, 6}, {6, 5, 4, 3}, {1, 3, 2, 4},
-        {4, 3, 2, 1}, {2, 3, 4, 5}, {1, 2, 4, 3}, {1, 2, 3, 5}, {1, 2, 3, 4},
-    };
-    frameTick = 0;
-    loadStartPictures();
-    gameState = STATE_PLAY;
-    newGame();
-    for (const auto& row : rows) {
-        for (int32_t color : row) {
-            selectedColor = color;
-            placeBall();
-        }
-    }
-    if (gameState != STATE_WON) {
-        std::fprintf(stderr, "the scripted game did not end won\n");
-    }
-}
 
 // Page faults (minor) of the process so far: storage the driver allocates
 // anew at an upload shows here.

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/shared/won_screen.h"
 #include "game/board.h"
 #include "game/game.h"
 #include "gfx/graphics.h"
@@ -30,7 +31,6 @@ EM_JS(void, endBenchPage, (int exitCode), {
     quorlPage.end(exitCode);
 });
 
-static void playToWonScreen();
 static double medianFrameMs(void (*draw)());
 static void drawWonScreen();
 static void drawSprites();
@@ -59,25 +59,6 @@ int main()
     return 0;
 }
 
-// A new game from frame 0 (code 1-2-3-4), nine rows that miss, a tenth that
-// finds the code: every cell, mark and code ball is on the won screen.
-static void playToWonScreen()
-{
-    static const int32_t rows[BOARD_ROW_COUNT][GAME_SLOT_COUNT] = {
-        {2, 1, 4, 3}, {5, 6, 1, 2}, {3, 4, 5, 6}, {6, 5, 4, 3}, {1, 3, 2, 4},
-        {4, 3, 2, 1}, {2, 3, 4, 5}, {1, 2, 4, 3}, {1, 2, 3, 5}, {1, 2, 3, 4},
-    };
-    frameTick = 0;
-    loadStartPictures();
-    gameState = STATE_PLAY;
-    newGame();
-    for (const auto& row : rows) {
-        for (int32_t color : row) {
-            selectedColor = color;
-            placeBall();
-        }
-    }
-}
 
 static double medianFrameMs(void (*draw)())
 {
